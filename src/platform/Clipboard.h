@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace trevalo {
+
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    /// Replaces the general clipboard's contents with plain text.
+    virtual void setText(const QString& text) = 0;
+};
+
+class RecordingClipboard : public Clipboard {
+public:
+    QString text;
+    void setText(const QString& t) override { text = t; }
+};
+
+} // namespace trevalo

@@ -1,0 +1,109 @@
+#include "platform/Settings.h"
+
+#include "platform/Log.h"
+#include "platform/PlistFormat.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace trevalo {
+
+Settings::Settings(const QString& filePath)
+    : m_settings(std::make_unique<QSettings>(filePath, plistSettingsFormat()))
+{
+    if (m_settings->status() != QSettings::NoError)
+        TR_LOG("Settings file %1 could not be read; starting from empty settings", filePath);
+}
+
+Settings::~Settings() = default;
+
+bool Settings::contains(const QString& key) const
+{
+    return m_settings->contains(key);
+}
+
+bool Settings::boolForKey(const QString& key) const
+{
+    const QVariant v = m_settings->value(key);
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return v.toBool();
+    default:
+        return false;
+    }
+}
+
+qint64 Settings::integerForKey(const QString& key) const
+{
+    const QVariant v = m_settings->value(key);
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return v.toLongLong();
+    default:
+        return 0;
+    }
+}
+
+QString Settings::stringForKey(const QString& key) const
+{
+    const QVariant v = m_settings->value(key);
+    return v.typeId() == QMetaType::QString ? v.toString() : QString();
+}
+
+std::optional<QStringList> Settings::stringArrayForKey(const QString& key) const
+{
+    const QVariant v = m_settings->value(key);
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList();
+    if (v.typeId() == QMetaType::QVariantList && v.toList().isEmpty())
+        return QStringList();
+    return std::nullopt;
+}
+
+void Settings::setBool(const QString& key, bool value)
+{
+    m_settings->setValue(key, value);
+}
+
+void Settings::setInteger(const QString& key, qint64 value)
+{
+    m_settings->setValue(key, value);
+}
+
+void Settings::setString(const QString& key, const QString& value)
+{
+    m_settings->setValue(key, value);
+}
+
+void Settings::setStringArray(const QString& key, const QStringList& value)
+{
+    m_settings->setValue(key, value);
+}
+
+void Settings::remove(const QString& key)
+{
+    m_settings->remove(key);
+}
+
+bool Settings::synchronize()
+{
+    QDir().mkpath(QFileInfo(m_settings->fileName()).absolutePath());
+    m_settings->sync();
+    if (m_settings->status() == QSettings::NoError)
+        return true;
+    TR_LOG("Settings could not be written to %1", m_settings->fileName());
+    return false;
+}
+
+QString Settings::fileName() const
+{
+    return m_settings->fileName();
+}
+
+} // namespace trevalo

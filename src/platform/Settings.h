@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+namespace trevalo {
+
+/// The program's defaults domain: typed values over one settings file.
+///
+/// Reads follow the defaults semantics the program relies on: a value of another type reads as its
+/// type's zero (NO, 0, absent text, absent list); an absent list is distinct from an empty one. Writes
+/// stay in memory until synchronize().
+class Settings {
+public:
+    /// A store over the given settings file (created on the first synchronize()).
+    explicit Settings(const QString& filePath);
+    ~Settings();
+
+    bool contains(const QString& key) const;
+    bool boolForKey(const QString& key) const;
+    qint64 integerForKey(const QString& key) const;
+    /// Null when absent or not a text.
+    QString stringForKey(const QString& key) const;
+    /// Absent when the key is missing or not a list of texts.
+    std::optional<QStringList> stringArrayForKey(const QString& key) const;
+
+    void setBool(const QString& key, bool value);
+    void setInteger(const QString& key, qint64 value);
+    void setString(const QString& key, const QString& value);
+    void setStringArray(const QString& key, const QStringList& value);
+    void remove(const QString& key);
+
+    /// Writes the settings to disk; false (and a log line) when the file cannot be written or read.
+    bool synchronize();
+
+    QString fileName() const;
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace trevalo

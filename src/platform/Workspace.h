@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/CommandRunner.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace trevalo {
+
+/// The system's view of files and applications: what the Finder shows and where applications are.
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+    /// Path of the installed application with the bundle identifier; empty when none is known.
+    virtual QString absolutePathForAppBundleWithIdentifier(const QString& bundleIdentifier) = 0;
+    /// Shows the item selected in a Finder window.
+    virtual void revealInFinder(const QString& path) = 0;
+    /// Opens a web address, file or folder with its application.
+    virtual void open(const QString& pathOrUrl) = 0;
+};
+
+/// The machine's own workspace, reached through its tools: Spotlight finds applications, "open" shows
+/// files. Under a root, the root's stand-ins answer.
+class ToolWorkspace : public Workspace {
+public:
+    explicit ToolWorkspace(CommandRunner& runner) : m_runner(runner) {}
+    QString absolutePathForAppBundleWithIdentifier(const QString& bundleIdentifier) override;
+    void revealInFinder(const QString& path) override;
+    void open(const QString& pathOrUrl) override;
+
+private:
+    CommandRunner& m_runner;
+};
+
+class RecordingWorkspace : public Workspace {
+public:
+    QMap<QString, QString> applications; ///< bundle identifier to path
+    QStringList revealed;
+    QStringList opened;
+    QString absolutePathForAppBundleWithIdentifier(const QString& id) override
+    {
+        return applications.value(id);
+    }
+    void revealInFinder(const QString& path) override { revealed << path; }
+    void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
+};
+
+} // namespace trevalo
