@@ -4,15 +4,40 @@
 #include "platform/PlistFormat.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace trevalo {
 
-Settings::Settings(const QString& filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, plistSettingsFormat()))
+namespace {
+
+// A settings file that is not a property list would be overwritten by the next write. Keep it beside
+// the new one instead, so nothing the user had is lost.
+void setAsideIfDamaged(const QString& filePath)
 {
-    if (m_settings->status() != QSettings::NoError)
-        TR_LOG("Settings file %1 could not be read; starting from empty settings", filePath);
+    QFile file(filePath);
+    if (!file.exists())
+        return;
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        file.close();
+        const std::optional<QVariant> root = plistToVariant(bytes);
+        if (bytes.trimmed().isEmpty() || (root && root->typeId() == QMetaType::QVariantMap))
+            return;
+    }
+    const QString aside = filePath + ".damaged";
+    QFile::remove(aside);
+    const bool kept = QFile::rename(filePath, aside);
+    TR_LOG("Settings file %1 could not be read; starting from empty settings%2", filePath,
+           kept ? QStringLiteral(" (the old file is kept as %1)").arg(aside) : QString());
+}
+
+} // namespace
+
+Settings::Settings(const QString& filePath)
+{
+    setAsideIfDamaged(filePath);
+    m_settings = std::make_unique<QSettings>(filePath, plistSettingsFormat());
 }
 
 Settings::~Settings() = default;

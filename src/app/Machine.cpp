@@ -1,0 +1,17 @@
+#include "app/Machine.h"
+
+namespace trevalo {
+
+Machine::Machine(SystemRoot root, Alerts& alerts, Notifier& notifier, Clipboard& clipboard)
+    : m_root(std::move(root)), m_runner(m_root), m_settings(m_root.settingsFile()), m_workspace(m_runner),
+      m_volumes(m_root), m_alerts(alerts), m_notifier(notifier), m_clipboard(clipboard)
+{
+}
+
+Services Machine::services()
+{
+    return Services{m_root,      m_runner,    m_settings, m_alerts, m_notifier,
+                    m_clipboard, m_workspace, m_volumes,  m_clock};
+}
+
+} // namespace trevalo

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+
+namespace trevalo::keys {
+
+// Show keys: YES hides a menu item. Box keys: the preferences check box that shows the item.
+inline constexpr const char* showFirewall = "showfirewall";
+inline constexpr const char* showInvisibleFiles = "showinvisiblefiles";
+inline constexpr const char* showUserLibrary = "showuserlibrary";
+inline constexpr const char* showFanSpeed = "showfanspeed";
+inline constexpr const char* showIpAddress = "showipaddress";
+inline constexpr const char* showFlushDns = "showflushdns";
+inline constexpr const char* showFreeMemory = "showfreememory";
+inline constexpr const char* showRamDisk = "showramdisk";
+inline constexpr const char* showStatusInfo = "showstatusinfo";
+inline constexpr const char* showNetConnects = "shownetconnects";
+inline constexpr const char* showBattery = "showbattery";
+inline constexpr const char* showEjectDisks = "showejectdisks";
+inline constexpr const char* diskEvents = "diskevents";
+inline constexpr const char* allDiskEvents = "alldiskevents";
+
+inline constexpr const char* menuBarTitle = "MenuBarTitle";
+inline constexpr const char* menuBarIcon = "menubaricon";
+inline constexpr const char* darkMode = "darkmode";
+inline constexpr const char* highWarning = "highwarning";
+inline constexpr const char* startAtLogin = "startAtLogin";
+inline constexpr const char* disableAnalyserAtLaunch = "disableAnalyserAtLaunch";
+inline constexpr const char* secCenter = "secCenter";
+inline constexpr const char* lastAnalyserRun = "last_analyser_run";
+inline constexpr const char* whitelist = "whitelist";
+inline constexpr const char* timestampInt = "timestampInt";
+inline constexpr const char* taskPadPath = "taskpadpath";
+inline constexpr const char* listWindowIsAttached = "listWindowIsAttached";
+
+/// Written as NO at every start when they read NO, so that they exist (in this order).
+inline constexpr std::array startupFlags = {
+    showFirewall,   showInvisibleFiles, showUserLibrary, showFanSpeed,    showIpAddress, showFlushDns,
+    showFreeMemory, showRamDisk,        showStatusInfo,  showNetConnects, diskEvents,    allDiskEvents};
+
+/// The preferences check boxes, written as YES when absent (in this order).
+inline constexpr std::array boxes = {"firewallbox",   "invisiblefilesbox", "userlibrarybox", "fanspeedbox",
+                                     "ipaddressbox",  "ejectdisksbox",     "freememorybox",  "ramdiskbox",
+                                     "statusinfobox", "batterybox",        "netconnectsbox", "flushdnsbox"};
+
+} // namespace trevalo::keys

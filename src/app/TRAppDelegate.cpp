@@ -1,0 +1,175 @@
+#include "app/TRAppDelegate.h"
+
+#include "app/SettingsKeys.h"
+#include "platform/Accessibility.h"
+#include "platform/Log.h"
+
+#include <QDir>
+
+namespace trevalo {
+
+namespace {
+
+constexpr int kRefreshSeconds = 180;
+
+const char* const kLoginItemScript =
+    "tell application \"System Events\"\n"
+    "name of every login item\n"
+    "if (login item \"Trevalo 2\" exists) is false then\n"
+    "tell application process \"Trevalo 2\" to set aPath to POSIX path of its application file as string\n"
+    "make new login item at end of login items with properties {path:aPath, hidden:false, "
+    "kind:\"Application\", name:\"Trevalo 2\"}\n"
+    "end if\n"
+    "end tell";
+
+} // namespace
+
+TRAppDelegate::TRAppDelegate(Services services, QObject* parent) : QObject(parent), m_services(services)
+{
+    m_refreshTimer.setInterval(kRefreshSeconds * 1000);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &TRAppDelegate::refresh);
+}
+
+TRAppDelegate::~TRAppDelegate() = default;
+
+void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
+{
+    Settings& settings = m_services.settings;
+
+    if (onPrepareSearchWindow)
+        onPrepareSearchWindow();
+
+    if (isTrustedForAccessibility() == false)
+        TR_LOG(
+            "Trevalo' Firewall function requires Accessibility authorisation. If you do not wish to toggle "
+            "Firewall settings on/off with Trevalo, ignore this message. Otherwise, add Trevalo to the list "
+            "of authorised apps in 'System Preferences > Security & Privacy > Privacy > Accessibility'.");
+
+    // A folder that cannot be made is left to the writes that need it.
+    QDir().mkpath(m_services.root.host(m_services.root.supportFolder()));
+
+    m_results = ScanResults{};
+
+    m_services.notifier.onActivated = [this](const Notification& n) {
+        if (n.hasActionButton)
+            showAnalyser();
+    };
+
+    if (options.startTimer)
+        m_refreshTimer.start();
+
+    m_menu.statusImage = QStringLiteral("trevalo-flat-01");
+
+    for (const char* key : keys::startupFlags) {
+        if (!settings.boolForKey(key))
+            settings.setBool(key, false);
+    }
+
+    // TODO(status menu): hide switchable items.
+
+    for (const char* key : keys::boxes) {
+        if (!settings.contains(key))
+            settings.setBool(key, true);
+    }
+    settings.synchronize();
+
+    readVolumeFigures();
+
+    m_menu.statusTitle = settings.stringForKey(keys::menuBarTitle);
+
+    if (settings.boolForKey(keys::startAtLogin)) {
+        m_services.runner.callOSAScriptNull(QString::fromUtf8(kLoginItemScript));
+        settings.setBool(keys::startAtLogin, true);
+    }
+
+    highWarning = settings.boolForKey(keys::highWarning);
+
+    const bool secCenter = settings.boolForKey(keys::secCenter);
+    // TODO(status menu): getOSVer, getCsrutil.
+    if (secCenter) {
+        if (options.runScan)
+            analyser();
+        settings.setBool(keys::secCenter, false);
+    } else if (options.runScan && !settings.boolForKey(keys::disableAnalyserAtLaunch)) {
+        analyser();
+    }
+
+    darkModeItem = settings.boolForKey(keys::darkMode);
+
+    if (settings.integerForKey(keys::menuBarIcon) == 0)
+        settings.setInteger(keys::menuBarIcon, 0);
+
+    refresh();
+
+    // TODO(status menu): static facts.
+
+    settings.synchronize();
+}
+
+void TRAppDelegate::applicationWillTerminate()
+{
+    Settings& settings = m_services.settings;
+    if (m_menu.statusTitle.isEmpty())
+        settings.remove(keys::menuBarTitle);
+    else
+        settings.setString(keys::menuBarTitle, m_menu.statusTitle);
+    settings.setBool(keys::darkMode, darkModeItem);
+    settings.synchronize();
+    if (onSaveTaskPad)
+        onSaveTaskPad();
+}
+
+void TRAppDelegate::analyser()
+{
+    if (scanner)
+        scanner(*this);
+    showAnalyser();
+}
+
+void TRAppDelegate::showAnalyser()
+{
+    if (onShowAnalyser)
+        onShowAnalyser();
+}
+
+void TRAppDelegate::runAnalyserCommand()
+{
+    profileTab = true;
+    analyser();
+    profileTab = false;
+}
+
+QString TRAppDelegate::lastrun() const
+{
+    const QString stored = m_services.settings.stringForKey(keys::lastAnalyserRun);
+    return stored.isNull() ? QStringLiteral("(null)") : stored;
+}
+
+void TRAppDelegate::readVolumeFigures()
+{
+    const VolumeSpace space = m_services.volumes.startupVolume();
+    t = double(space.total) / 1e9;
+    f = double(space.free) / 1e9;
+    percent = t > 0 ? (t - f) / t * 100 : 0;
+}
+
+void TRAppDelegate::refresh()
+{
+    Settings& settings = m_services.settings;
+    QString lastRun = settings.stringForKey(keys::lastAnalyserRun);
+    if (lastRun.isEmpty()) {
+        settings.setString(keys::lastAnalyserRun, m_services.clock.now().toString("dd/MM/yy HH:mm"));
+        settings.synchronize();
+        lastRun = settings.stringForKey(keys::lastAnalyserRun);
+    }
+    m_menu[MenuItem::lastRun].title = QStringLiteral(" Last run: %1").arg(lastRun);
+    readVolumeFigures();
+    emit menuChanged();
+}
+
+void TRAppDelegate::menuNeedsUpdate()
+{
+    refresh();
+}
+
+} // namespace trevalo

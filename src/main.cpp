@@ -1,0 +1,46 @@
+#include "app/CommandLine.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+using namespace trevalo;
+
+namespace {
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+
+    QString error;
+    std::optional<CommandLine> commandLine = CommandLine::parse(args, &error);
+    if (!commandLine) {
+        QTextStream(stderr) << "trevalo: " << error << "\n" << usage() << Qt::endl;
+        return 2;
+    }
+
+    QCoreApplication::setOrganizationName("Quorvex");
+    QCoreApplication::setApplicationName("Trevalo 2");
+    QCoreApplication::setOrganizationDomain("quorvex.com");
+
+    if (commandLine->command.isEmpty()) {
+        if (!hasDisplay()) {
+            QTextStream(stderr) << "trevalo: no display; running the headless commands instead" << Qt::endl;
+            commandLine->command = "startup";
+        } else {
+            commandLine->command = "startup"; // the menu-bar program arrives with the status menu
+        }
+    }
+    QCoreApplication app(argc, argv);
+    return runHeadless(*commandLine);
+}

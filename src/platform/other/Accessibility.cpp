@@ -1,0 +1,10 @@
+#include "platform/Accessibility.h"
+
+namespace trevalo {
+
+std::optional<bool> isTrustedForAccessibility()
+{
+    return std::nullopt;
+}
+
+} // namespace trevalo

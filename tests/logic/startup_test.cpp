@@ -1,0 +1,160 @@
+#include "app/SettingsKeys.h"
+#include "app/TRAppDelegate.h"
+#include "support/TempRoot.h"
+
+#include <gtest/gtest.h>
+
+using namespace trevalo;
+using trevalo::test::TempRoot;
+
+namespace {
+
+/// A delegate on an empty Mac with recording seams; the scan is counted, not run.
+class StartupTest : public ::testing::Test {
+protected:
+    TempRoot machine;
+    SystemRoot root = machine.root();
+    CommandRunner runner{root};
+    Settings settings{root.settingsFile()};
+    RecordingAlerts alerts;
+    RecordingNotifier notifier;
+    RecordingClipboard clipboard;
+    RecordingWorkspace workspace;
+    FixedVolumes volumes;
+    FixedClock clock{QDateTime(QDate(2026, 12, 9), QTime(8, 5))};
+    int scans = 0;
+
+    std::unique_ptr<TRAppDelegate> launch()
+    {
+        auto delegate = std::make_unique<TRAppDelegate>(
+            Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock});
+        delegate->scanner = [this](TRAppDelegate&) { ++scans; };
+        delegate->applicationDidFinishLaunching({.runScan = true, .startTimer = false});
+        return delegate;
+    }
+    Settings reloaded() const { return Settings(root.settingsFile()); }
+};
+
+TEST_F(StartupTest, FirstStartFillsAnEmptyDomain)
+{
+    volumes.space = {500'000'000'000, 125'000'000'000};
+    const auto delegate = launch();
+    const Settings stored = reloaded();
+    for (const char* key : keys::startupFlags) {
+        EXPECT_TRUE(stored.contains(key)) << key;
+        EXPECT_FALSE(stored.boolForKey(key)) << key;
+    }
+    for (const char* key : keys::boxes)
+        EXPECT_TRUE(stored.boolForKey(key)) << key;
+    EXPECT_TRUE(stored.contains(keys::menuBarIcon));
+    EXPECT_EQ(stored.integerForKey(keys::menuBarIcon), 0);
+    EXPECT_EQ(stored.stringForKey(keys::lastAnalyserRun), "09/12/26 08:05");
+    // Keys nobody asked for stay absent.
+    for (const char* key : {keys::showBattery, keys::showEjectDisks, keys::whitelist, keys::startAtLogin})
+        EXPECT_FALSE(stored.contains(key)) << key;
+    EXPECT_EQ(scans, 1);
+    EXPECT_TRUE(QFileInfo(machine.host(root.supportFolder())).isDir());
+    EXPECT_DOUBLE_EQ(delegate->t, 500);
+    EXPECT_DOUBLE_EQ(delegate->f, 125);
+    EXPECT_DOUBLE_EQ(delegate->percent, 75);
+}
+
+TEST_F(StartupTest, KeepsWhatTheUserChose)
+{
+    settings.setBool(keys::showFirewall, true);
+    settings.setBool("firewallbox", false);
+    settings.setInteger(keys::menuBarIcon, 2);
+    settings.setString(keys::lastAnalyserRun, "01/02/25 10:00");
+    settings.synchronize();
+    launch();
+    const Settings stored = reloaded();
+    EXPECT_TRUE(stored.boolForKey(keys::showFirewall));
+    EXPECT_FALSE(stored.boolForKey("firewallbox"));
+    EXPECT_EQ(stored.integerForKey(keys::menuBarIcon), 2);
+    EXPECT_EQ(stored.stringForKey(keys::lastAnalyserRun), "01/02/25 10:00");
+}
+
+TEST_F(StartupTest, WhetherTheScanRunsAtLaunch)
+{
+    struct Case {
+        const char* name;
+        bool secCenter;
+        bool disabled;
+        int scans;
+    } cases[] = {
+        {"default", false, false, 1},
+        {"disabled", false, true, 0},
+        {"one-shot request wins over disabled", true, true, 1},
+        {"one-shot request", true, false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        scans = 0;
+        settings.setBool(keys::secCenter, c.secCenter);
+        settings.setBool(keys::disableAnalyserAtLaunch, c.disabled);
+        launch();
+        EXPECT_EQ(scans, c.scans);
+        EXPECT_TRUE(reloaded().contains(keys::secCenter) || !c.secCenter);
+        EXPECT_FALSE(reloaded().boolForKey(keys::secCenter));
+    }
+}
+
+TEST_F(StartupTest, StartAtLoginRegistersTheLoginItemEveryStart)
+{
+    machine.script("/usr/bin/osascript",
+                   QStringLiteral("printf '%s\\n' \"$@\" >> '%1'").arg(machine.host("/calls")).toUtf8());
+    launch();
+    EXPECT_TRUE(machine.read("/calls").isEmpty());
+
+    settings.setBool(keys::startAtLogin, true);
+    launch();
+    const QString calls = QString::fromUtf8(machine.read("/calls"));
+    EXPECT_TRUE(calls.contains("tell application \"System Events\"\nname of every login item\n"
+                               "if (login item \"Trevalo 2\" exists) is false then\n"));
+    EXPECT_TRUE(calls.contains("make new login item at end of login items with properties {path:aPath, "
+                               "hidden:false, kind:\"Application\", name:\"Trevalo 2\"}\nend if\nend tell"));
+    EXPECT_TRUE(reloaded().boolForKey(keys::startAtLogin));
+}
+
+TEST_F(StartupTest, QuittingSavesTitleAndDarkMode)
+{
+    settings.setString(keys::menuBarTitle, "63.27%");
+    settings.setBool(keys::darkMode, true);
+    auto delegate = launch();
+    EXPECT_TRUE(delegate->darkModeItem);
+    delegate->menu().statusTitle = "12.3 GB";
+    delegate->darkModeItem = false;
+    int saves = 0;
+    delegate->onSaveTaskPad = [&] { ++saves; };
+    delegate->applicationWillTerminate();
+    EXPECT_EQ(reloaded().stringForKey(keys::menuBarTitle), "12.3 GB");
+    EXPECT_FALSE(reloaded().boolForKey(keys::darkMode));
+    EXPECT_EQ(saves, 1);
+
+    delegate->menu().statusTitle.clear();
+    delegate->applicationWillTerminate();
+    EXPECT_FALSE(reloaded().contains(keys::menuBarTitle));
+}
+
+TEST_F(StartupTest, NotificationClickOpensTheAnalyser)
+{
+    auto delegate = launch();
+    int shown = 0;
+    delegate->onShowAnalyser = [&] { ++shown; };
+    Notification withButton;
+    notifier.onActivated(withButton);
+    Notification warning;
+    warning.hasActionButton = false;
+    notifier.onActivated(warning);
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(StartupTest, LastrunPropertyReadsTheStoredRun)
+{
+    auto delegate = launch();
+    EXPECT_EQ(delegate->lastrun(), "09/12/26 08:05");
+    settings.remove(keys::lastAnalyserRun);
+    EXPECT_EQ(delegate->lastrun(), "(null)");
+}
+
+} // namespace
