@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/ui/MenuBarApp.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -38,7 +39,7 @@ int main(int argc, char* argv[])
             QTextStream(stderr) << "trevalo: no display; running the headless commands instead" << Qt::endl;
             commandLine->command = "startup";
         } else {
-            commandLine->command = "startup"; // the menu-bar program arrives with the status menu
+            return runMenuBarApp(argc, argv, *commandLine);
         }
     }
     QCoreApplication app(argc, argv);

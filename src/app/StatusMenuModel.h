@@ -77,12 +77,20 @@ enum class MenuItem {
     separator,
 };
 
+enum class ItemKind {
+    SystemFact, ///< one of the twelve facts hidden together by "showstatusinfo"
+    Fact,       ///< another fact: shows a reading, does nothing when chosen
+    Tool,       ///< does something when chosen
+    Submenu,
+    Separator,
+};
+
 struct MenuItemSpec {
     MenuItem item;
+    ItemKind kind;
     const char* title;   ///< the initial title; facts replace it when read
     const char* showKey; ///< the setting whose YES hides the item, or null
     MenuItem parent;     ///< the submenu holding the item; separator for the top level
-    bool fact;           ///< one of the twelve system facts hidden by "showstatusinfo"
 };
 
 /// The menu's layout, top to bottom: one row per item, separators included.

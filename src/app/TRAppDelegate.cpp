@@ -24,10 +24,14 @@ const char* const kLoginItemScript =
 
 } // namespace
 
-TRAppDelegate::TRAppDelegate(Services services, QObject* parent) : QObject(parent), m_services(services)
+TRAppDelegate::TRAppDelegate(Services services, QObject* parent)
+    : QObject(parent), m_services(services), m_status(services, m_menu)
 {
     m_refreshTimer.setInterval(kRefreshSeconds * 1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &TRAppDelegate::refresh);
+    setAction(MenuItem::analyseNow, [this] { analyser(); });
+    setAction(MenuItem::showAnalyser, [this] { showAnalyser(); });
+    setAction(MenuItem::quitTheApp, [this] { quitTheApp(); });
 }
 
 TRAppDelegate::~TRAppDelegate() = default;
@@ -65,7 +69,7 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
             settings.setBool(key, false);
     }
 
-    // TODO(status menu): hide switchable items.
+    m_status.hideSwitchableItems();
 
     for (const char* key : keys::boxes) {
         if (!settings.contains(key))
@@ -73,7 +77,7 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
     }
     settings.synchronize();
 
-    readVolumeFigures();
+    m_status.readVolumeFigures();
 
     m_menu.statusTitle = settings.stringForKey(keys::menuBarTitle);
 
@@ -82,10 +86,11 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
         settings.setBool(keys::startAtLogin, true);
     }
 
-    highWarning = settings.boolForKey(keys::highWarning);
+    m_status.highWarning = settings.boolForKey(keys::highWarning);
 
     const bool secCenter = settings.boolForKey(keys::secCenter);
-    // TODO(status menu): getOSVer, getCsrutil.
+    m_status.getOSVer();
+    m_status.getCsrutil();
     if (secCenter) {
         if (options.runScan)
             analyser();
@@ -94,14 +99,18 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
         analyser();
     }
 
-    darkModeItem = settings.boolForKey(keys::darkMode);
+    m_status.darkModeItem = settings.boolForKey(keys::darkMode);
 
     if (settings.integerForKey(keys::menuBarIcon) == 0)
         settings.setInteger(keys::menuBarIcon, 0);
 
     refresh();
 
-    // TODO(status menu): static facts.
+    m_status.getBootVol();
+    m_status.getRecoveryDisk();
+    m_status.userName();
+    m_status.getTRTrimState();
+    m_status.getHardware();
 
     settings.synchronize();
 }
@@ -113,10 +122,45 @@ void TRAppDelegate::applicationWillTerminate()
         settings.remove(keys::menuBarTitle);
     else
         settings.setString(keys::menuBarTitle, m_menu.statusTitle);
-    settings.setBool(keys::darkMode, darkModeItem);
+    settings.setBool(keys::darkMode, m_status.darkModeItem);
     settings.synchronize();
     if (onSaveTaskPad)
         onSaveTaskPad();
+}
+
+TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
+{
+    if (modifiers.control)
+        return ClickOutcome::Nothing;
+    if (modifiers.option) {
+        activate(MenuItem::displayLists);
+        return ClickOutcome::TaskPad;
+    }
+    if (modifiers.shift) {
+        activate(MenuItem::superSearch);
+        return ClickOutcome::SuperSearch;
+    }
+    if (modifiers.command)
+        return ClickOutcome::Nothing;
+    return ClickOutcome::PopUpMenu;
+}
+
+bool TRAppDelegate::activate(MenuItem item)
+{
+    const auto it = m_actions.constFind(item);
+    if (it == m_actions.constEnd())
+        return false;
+    it.value()();
+    return true;
+}
+
+void TRAppDelegate::quitTheApp()
+{
+    // Deferred, so that the menu that chose Quit has closed before the program ends.
+    QTimer::singleShot(0, this, [this] {
+        if (onQuit)
+            onQuit();
+    });
 }
 
 void TRAppDelegate::analyser()
@@ -145,31 +189,32 @@ QString TRAppDelegate::lastrun() const
     return stored.isNull() ? QStringLiteral("(null)") : stored;
 }
 
-void TRAppDelegate::readVolumeFigures()
-{
-    const VolumeSpace space = m_services.volumes.startupVolume();
-    t = double(space.total) / 1e9;
-    f = double(space.free) / 1e9;
-    percent = t > 0 ? (t - f) / t * 100 : 0;
-}
-
 void TRAppDelegate::refresh()
 {
-    Settings& settings = m_services.settings;
-    QString lastRun = settings.stringForKey(keys::lastAnalyserRun);
-    if (lastRun.isEmpty()) {
-        settings.setString(keys::lastAnalyserRun, m_services.clock.now().toString("dd/MM/yy HH:mm"));
-        settings.synchronize();
-        lastRun = settings.stringForKey(keys::lastAnalyserRun);
-    }
-    m_menu[MenuItem::lastRun].title = QStringLiteral(" Last run: %1").arg(lastRun);
-    readVolumeFigures();
+    m_status.refresh();
     emit menuChanged();
 }
 
 void TRAppDelegate::menuNeedsUpdate()
 {
-    refresh();
+    m_status.menuNeedsUpdate();
+    emit menuChanged();
+}
+
+void TRAppDelegate::menuStates(int mode)
+{
+    m_status.menuStates(mode);
+    emit menuChanged();
+}
+
+void TRAppDelegate::copyToClipboard(const QString& text)
+{
+    m_services.clipboard.setText(text);
+}
+
+QString TRAppDelegate::getMemStatus()
+{
+    return m_status.getMemStatus();
 }
 
 } // namespace trevalo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/StatusMenuController.h"
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
 
@@ -48,17 +49,40 @@ public:
     // Status menu.
     void refresh();
     void menuNeedsUpdate();
+    void menuStates(int mode);
+    void copyToClipboard(const QString& text);
+    QString getMemStatus();
+
+    /// Modifier keys held during a click on the status item, as the Mac names them.
+    struct Modifiers {
+        bool control = false;
+        bool option = false;
+        bool shift = false;
+        bool command = false;
+    };
+    enum class ClickOutcome { Nothing, PopUpMenu, TaskPad, SuperSearch };
+    /// A click on the status item. Returns what the click did; PopUpMenu is left to the caller, which
+    /// knows where the status item is.
+    ClickOutcome itemClicked(Modifiers modifiers);
+
+    /// What choosing a menu item does. Subsystems register their items here; the widgets and the
+    /// command line both call activate(), so a choice from a shell is exactly a click.
+    void setAction(MenuItem item, std::function<void()> action) { m_actions[item] = std::move(action); }
+    bool hasAction(MenuItem item) const { return m_actions.contains(item); }
+    /// Runs the item's action; false when the item has none.
+    bool activate(MenuItem item);
+    /// Entries of the eject and mount submenus: (submenu, entry title).
+    std::function<void(MenuItem, const QString&)> onSubmenuEntry;
+
+    void quitTheApp();
+    std::function<void()> onQuit;
 
     Services& services() { return m_services; }
     StatusMenuModel& menu() { return m_menu; }
+    StatusMenuController& statusMenu() { return m_status; }
     ScanResults& scanResults() { return m_results; }
 
     bool profileTab = false;
-    double t = 0;
-    double f = 0;
-    double percent = 0;
-    bool darkModeItem = false;
-    bool highWarning = false;
 
     // Hooks for the parts with windows; the command line leaves them empty.
     std::function<void()> onShowAnalyser;
@@ -71,10 +95,10 @@ signals:
     void menuChanged();
 
 private:
-    void readVolumeFigures();
-
     Services m_services;
+    QHash<MenuItem, std::function<void()>> m_actions;
     StatusMenuModel m_menu;
+    StatusMenuController m_status;
     ScanResults m_results;
     QTimer m_refreshTimer;
 };

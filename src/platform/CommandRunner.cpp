@@ -141,7 +141,8 @@ CommandRunner::Result CommandRunner::run(const QString& launchPath, const QStrin
     envp.push_back(nullptr);
 
     Pipe out, err;
-    const bool wantOut = capture == Capture::Output || capture == Capture::Both;
+    const bool wantOut =
+        capture == Capture::Output || capture == Capture::Both || capture == Capture::OutputDiscardingErrors;
     const bool wantErr = capture == Capture::Error || capture == Capture::Both;
     if ((wantOut && !out.open()) || (wantErr && !err.open())) {
         TR_LOG("Could not create a pipe for %1: %2", launchPath,
@@ -156,6 +157,8 @@ CommandRunner::Result CommandRunner::run(const QString& launchPath, const QStrin
         posix_spawn_file_actions_adddup2(&actions, out.fd[1], STDOUT_FILENO);
     if (wantErr)
         posix_spawn_file_actions_adddup2(&actions, err.fd[1], STDERR_FILENO);
+    if (capture == Capture::OutputDiscardingErrors)
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv.data(), envp.data());
@@ -198,6 +201,12 @@ QString CommandRunner::callNSTaskWithResult(const QString& launchPath, const QSt
 QString CommandRunner::callSubsidTaskWithResult(const QString& launchPath, const QStringList& arguments)
 {
     const Result r = run(launchPath, arguments, Capture::Output);
+    return r.started ? decodeUtf8(r.output) : QString();
+}
+
+QString CommandRunner::callTaskDiscardingErrors(const QString& launchPath, const QStringList& arguments)
+{
+    const Result r = run(launchPath, arguments, Capture::OutputDiscardingErrors);
     return r.started ? decodeUtf8(r.output) : QString();
 }
 

@@ -46,6 +46,8 @@ public:
     QString callNSTaskWithResult(const QString& launchPath, const QStringList& arguments);
     /// As callNSTaskWithResult but leaves the current task alone.
     QString callSubsidTaskWithResult(const QString& launchPath, const QStringList& arguments);
+    /// As callSubsidTaskWithResult with standard error sent to the null device.
+    QString callTaskDiscardingErrors(const QString& launchPath, const QStringList& arguments);
     /// Standard error of the program; standard output is left alone.
     QString callNSTaskWithError(const QString& launchPath, const QStringList& arguments);
     /// Starts the program and returns at once.
@@ -78,7 +80,7 @@ public:
     void terminateCurrentTask();
 
 private:
-    enum class Capture { Nothing, Output, Error, Both };
+    enum class Capture { Nothing, Output, OutputDiscardingErrors, Error, Both };
     struct Result {
         bool started = false;
         QByteArray output;

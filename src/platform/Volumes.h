@@ -17,12 +17,15 @@ public:
     virtual ~Volumes() = default;
     /// Size and free space of the start-up volume: the file system that holds the root.
     virtual VolumeSpace startupVolume() const = 0;
+    /// The name the Finder shows for the start-up volume ("Macintosh HD").
+    virtual QString startupVolumeName() const = 0;
 };
 
 class RootVolumes : public Volumes {
 public:
     explicit RootVolumes(SystemRoot root) : m_root(std::move(root)) {}
     VolumeSpace startupVolume() const override;
+    QString startupVolumeName() const override;
 
 private:
     SystemRoot m_root;
@@ -31,7 +34,9 @@ private:
 class FixedVolumes : public Volumes {
 public:
     VolumeSpace space;
+    QString name = QStringLiteral("Macintosh HD");
     VolumeSpace startupVolume() const override { return space; }
+    QString startupVolumeName() const override { return name; }
 };
 
 } // namespace trevalo

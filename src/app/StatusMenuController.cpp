@@ -1,0 +1,269 @@
+#include "app/StatusMenuController.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SystemFacts.h"
+
+#include <QFile>
+#include <grp.h>
+#include <unistd.h>
+
+namespace trevalo {
+
+namespace {
+
+using M = MenuItem;
+
+constexpr M kSystemFacts[] = {M::osxnum,       M::buildNo,   M::theDisk,  M::sizeSpace,
+                              M::usedSpace,    M::freeSpace, M::uptime,   M::whoami,
+                              M::recoveryDisk, M::trimState, M::sipState, M::folderActs};
+
+constexpr M kHardwareItems[] = {M::HWMenu1, M::HWMenu2, M::HWMenu3, M::HWMenu4,  M::HWMenu5,  M::HWMenu6,
+                                M::HWMenu7, M::HWMenu8, M::HWMenu9, M::HWMenu10, M::HWMenu11, M::HWMenu12};
+
+struct SwitchableItem {
+    M item;
+    const char* showKey;
+};
+constexpr SwitchableItem kSwitchable[] = {
+    {M::firewall, keys::showFirewall},     {M::invisibleFiles, keys::showInvisibleFiles},
+    {M::userLib, keys::showUserLibrary},   {M::fanSpeed, keys::showFanSpeed},
+    {M::ipAddress, keys::showIpAddress},   {M::flushDNSCache, keys::showFlushDns},
+    {M::freeMemory, keys::showFreeMemory}, {M::ramDisk, keys::showRamDisk},
+    {M::batteryStats, keys::showBattery},  {M::netConnects, keys::showNetConnects},
+    {M::ejectDisks, keys::showEjectDisks},
+};
+
+const char* const kFolderActionsScript =
+    "try\ntell application \"System Events\" to folder actions enabled\nend try";
+const char* const kDockSizeScript =
+    "tell application \"System Events\"\ntell dock preferences\nset s to (dock size)\nend tell\nend tell\ns";
+const char* const kDockHidingScript =
+    "tell application \"System Events\"\ntell dock preferences\nset y to (autohide)\nend tell\nend tell\ny";
+const char* const kDockEdgeScript = "tell application \"System Events\"\ntell dock preferences\nset x to "
+                                    "(screen edge)\nend tell\nend tell\nx";
+const char* const kUserLibraryScript = "do shell script \"ls -aOl ~/Library | sed -n 2p\"";
+const char* const kMemoryScript = "do shell script \"echo \\\"$(top -l 1 | awk '/PhysMem/';)\\\"\"";
+
+} // namespace
+
+StatusMenuController::StatusMenuController(Services services, StatusMenuModel& model)
+    : m_services(services), m_model(model)
+{
+}
+
+void StatusMenuController::hideSwitchableItems()
+{
+    const Settings& settings = m_services.settings;
+    for (const SwitchableItem& s : kSwitchable) {
+        if (settings.boolForKey(s.showKey))
+            m_model[s.item].hidden = true;
+    }
+    if (settings.boolForKey(keys::showStatusInfo)) {
+        for (M item : kSystemFacts)
+            m_model[item].hidden = true;
+    }
+}
+
+void StatusMenuController::getHardware()
+{
+    const auto lines = facts::hardwareLines(
+        m_services.runner.callNSTaskWithResult("/usr/sbin/system_profiler", {"SPHardwareDataType"}));
+    if (!lines)
+        return;
+    for (int i = 0; i < 12; ++i)
+        m_model[kHardwareItems[i]].title = lines->value(i);
+}
+
+void StatusMenuController::getOSVer()
+{
+    const auto titles =
+        facts::osVersionTitles(m_services.runner.callSubsidTaskWithResult("/usr/bin/sw_vers", {}));
+    if (!titles)
+        return;
+    m_model[M::osxnum].title = titles->osxTitle;
+    m_model[M::buildNo].title = titles->buildTitle;
+    theOSFinal = titles->version;
+}
+
+void StatusMenuController::getBootVol()
+{
+    m_model[M::theDisk].title = facts::bootDiskTitle(m_services.volumes.startupVolumeName());
+}
+
+void StatusMenuController::getRecoveryDisk()
+{
+    m_model[M::recoveryDisk].title = QStringLiteral("Recovery Disk: NO");
+    m_model[M::recoveryDisk].title =
+        facts::recoveryDiskTitle(m_services.runner.callNSTaskWithResult("/usr/sbin/diskutil", {"list"}));
+}
+
+bool StatusMenuController::amIAdmin() const
+{
+    const SystemRoot& root = m_services.root;
+    if (!root.isIdentity()) {
+        QFile groups(root.host(QStringLiteral("/etc/group")));
+        if (!groups.open(QIODevice::ReadOnly))
+            return false;
+        return facts::isAdmin(root.userName(), QString::fromUtf8(groups.readAll()));
+    }
+    const group* admin = ::getgrnam("admin");
+    if (!admin)
+        return false;
+    const QByteArray login = root.userName().toLocal8Bit();
+    for (char** member = admin->gr_mem; member && *member; ++member) {
+        if (login == *member)
+            return true;
+    }
+    return false;
+}
+
+void StatusMenuController::userName()
+{
+    const QString displayName = m_services.root.homeDir().section('/', -1);
+    m_model[M::whoami].title = facts::userTitle(displayName, amIAdmin());
+}
+
+void StatusMenuController::getTRTrimState()
+{
+    m_model[M::trimState].title = facts::trimTitle(m_services.runner.callNSTaskWithResult(
+        "/bin/bash", {"-c", "system_profiler SPSerialATADataType | grep -i trim"}));
+}
+
+void StatusMenuController::getCsrutil()
+{
+    if (!facts::hasSip(theOSFinal)) {
+        m_model[M::sipState].removed = true;
+        return;
+    }
+    m_model[M::sipState].title =
+        facts::sipTitle(m_services.runner.callNSTaskWithResult("/usr/bin/csrutil", {"status"}));
+    m_model[M::sipState].hidden = false;
+}
+
+void StatusMenuController::menuNeedsUpdate()
+{
+    theFirewallStatus();
+    getInvisibleFileStatus();
+    getUserLibraryStatus();
+    refresh();
+    getTRUptime();
+}
+
+void StatusMenuController::getTRUptime()
+{
+    if (const auto title = facts::uptimeTitle(m_services.runner.callNSTaskWithResult("/usr/bin/uptime", {})))
+        m_model[M::uptime].title = *title;
+}
+
+void StatusMenuController::theFirewallStatus()
+{
+    const auto blocks = facts::firewallBlocks(
+        m_services.runner.callTaskDiscardingErrors("/usr/sbin/system_profiler", {"SPFirewallDataType"}));
+    if (blocks)
+        m_model[M::firewall].marked = *blocks;
+}
+
+void StatusMenuController::getInvisibleFileStatus()
+{
+    if (m_services.settings.boolForKey(keys::showInvisibleFiles))
+        return;
+    const QString output = m_services.runner.callTaskDiscardingErrors(
+        "/usr/bin/defaults", {"read", "com.apple.finder", "AppleShowAllFiles"});
+    const facts::InvisibleFilesDecision decision = facts::invisibleFilesDecision(output);
+    if (decision.rewriteValue)
+        m_services.runner.callDefaultsTask(*decision.rewriteValue);
+    if (decision.title)
+        m_model[M::invisibleFiles].title = *decision.title;
+    m_model[M::invisibleFiles].marked = decision.marked;
+}
+
+void StatusMenuController::getUserLibraryStatus()
+{
+    if (m_services.settings.boolForKey(keys::showUserLibrary))
+        return;
+    const QString output = m_services.runner.callOSATask(QString::fromUtf8(kUserLibraryScript));
+    MenuItemState& item = m_model[M::userLib];
+    item.enabled = true;
+    item.hidden = false;
+    item.title = QStringLiteral(" User Library");
+    item.marked = facts::userLibraryVisible(output);
+}
+
+QString StatusMenuController::getFAStatus()
+{
+    return facts::folderActionsTitle(m_services.runner.callOSATask(QString::fromUtf8(kFolderActionsScript)));
+}
+
+QString StatusMenuController::getMemStatus()
+{
+    const QString display = m_services.runner.runScript(QString::fromUtf8(kMemoryScript), {"-s", "s"}).output;
+    return display.size() < 2 ? QString() : display.mid(1, display.size() - 2);
+}
+
+void StatusMenuController::readDock()
+{
+    CommandRunner& runner = m_services.runner;
+    m_model[M::mini].marked = facts::dockMini(runner.callOSATask(QString::fromUtf8(kDockSizeScript)));
+    m_model[M::isHiding].marked = facts::dockHiding(runner.callOSATask(QString::fromUtf8(kDockHidingScript)));
+    if (const auto edge = facts::dockEdge(runner.callOSATask(QString::fromUtf8(kDockEdgeScript)))) {
+        m_model[M::dockLeft].marked = *edge == facts::DockEdge::Left;
+        m_model[M::dockRight].marked = *edge == facts::DockEdge::Right;
+        m_model[M::dockBottom].marked = *edge == facts::DockEdge::Bottom;
+    }
+}
+
+void StatusMenuController::readLastRun()
+{
+    Settings& settings = m_services.settings;
+    QString lastRun = settings.stringForKey(keys::lastAnalyserRun);
+    if (lastRun.isEmpty()) {
+        settings.setString(keys::lastAnalyserRun,
+                           m_services.clock.now().toString(QStringLiteral("dd/MM/yy HH:mm")));
+        settings.synchronize();
+        lastRun = settings.stringForKey(keys::lastAnalyserRun);
+    }
+    m_model[M::lastRun].title = facts::lastRunTitle(lastRun);
+}
+
+void StatusMenuController::readVolumeFigures()
+{
+    const VolumeSpace space = m_services.volumes.startupVolume();
+    t = double(space.total) / 1e9;
+    f = double(space.free) / 1e9;
+    percent = (t - f) / t * 100; // NaN for a volume of no size: no level row holds, no warning
+}
+
+void StatusMenuController::refresh()
+{
+    Settings& settings = m_services.settings;
+    m_model[M::sipState].hidden = settings.boolForKey(keys::showStatusInfo);
+    m_model[M::folderActs].title = getFAStatus();
+    if (onRebuildDiskMenus)
+        onRebuildDiskMenus();
+    readDock();
+    readLastRun();
+    readVolumeFigures();
+
+    m_model[M::levelIndicator].image = levelImageFor(percent, m_model[M::levelIndicator].image);
+    if (const auto warning = m_warnings.check(percent, highWarning))
+        m_services.notifier.deliver(*warning);
+
+    const facts::SpaceTitles titles = facts::spaceTitles(t, percent, f);
+    m_model[M::sizeSpace].title = titles.size;
+    m_model[M::usedSpace].title = titles.used;
+    m_model[M::freeSpace].title = titles.free;
+
+    menuStates(int(settings.integerForKey(keys::menuBarIcon)));
+}
+
+void StatusMenuController::menuStates(int mode)
+{
+    Settings& settings = m_services.settings;
+    darkModeItem = settings.boolForKey(keys::darkMode);
+    m_model.statusTemplate = darkModeItem;
+    settings.setInteger(keys::menuBarIcon, mode);
+    settings.synchronize();
+    m_model.statusTitle = facts::menuBarTitle(mode, percent, f);
+}
+
+} // namespace trevalo

@@ -1,0 +1,127 @@
+#include "app/ui/MenuBarApp.h"
+
+#include "app/Machine.h"
+#include "app/TRAppDelegate.h"
+#include "app/ui/StatusMenuView.h"
+#include "platform/ui/QtSeams.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLockFile>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTextStream>
+#include <QTimer>
+
+namespace trevalo {
+
+namespace {
+
+/// The Mac's modifier names for the keys Qt reports. Qt on macOS reports Command as Control and
+/// Control as Meta.
+TRAppDelegate::Modifiers macModifiers(Qt::KeyboardModifiers keys)
+{
+#ifdef Q_OS_MACOS
+    return {keys.testFlag(Qt::MetaModifier), keys.testFlag(Qt::AltModifier), keys.testFlag(Qt::ShiftModifier),
+            keys.testFlag(Qt::ControlModifier)};
+#else
+    return {keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::AltModifier),
+            keys.testFlag(Qt::ShiftModifier), keys.testFlag(Qt::MetaModifier)};
+#endif
+}
+
+/// One running program per user and root.
+QString instanceLockPath(const SystemRoot& root)
+{
+    const QByteArray key = (root.rootDir() + '\n' + root.userName()).toUtf8();
+    const QString hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16);
+    return QDir::tempPath() + QStringLiteral("/trevalo2-%1-%2.lock").arg(qEnvironmentVariable("USER"), hash);
+}
+
+/// Where the menu pops up: under the status item, or at the pointer when the tray host does not say
+/// where the item is.
+QPoint menuPosition(const QSystemTrayIcon& tray, QMenu* menu)
+{
+    const QRect item = tray.geometry();
+    if (!item.isValid())
+        return QCursor::pos();
+    QPoint at = item.bottomLeft() + QPoint(0, 1);
+    if (const QScreen* screen = QGuiApplication::screenAt(item.center())) {
+        const QRect area = screen->availableGeometry();
+        const QSize size = menu->sizeHint();
+        if (at.y() + size.height() > area.bottom())
+            at.setY(item.top() - size.height()); // a tray at the bottom of the screen
+        at.setX(qBound(area.left(), at.x(), area.right() - size.width()));
+    }
+    return at;
+}
+
+} // namespace
+
+int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTextStream err(stderr);
+
+    SystemRoot::Error rootError;
+    const std::optional<SystemRoot> root = SystemRoot::open(cl.root, cl.user, &rootError);
+    if (!root) {
+        err << "trevalo: " << rootError.message << Qt::endl;
+        return 2;
+    }
+    QLockFile lock(instanceLockPath(*root));
+    if (!lock.tryLock(0)) {
+        err << "trevalo: Trevalo 2 is already running for " << root->userName() << " on "
+            << (root->isIdentity() ? QStringLiteral("/") : root->rootDir()) << Qt::endl;
+        return 1;
+    }
+
+    QSystemTrayIcon tray;
+    QtAlerts alerts;
+    TrayNotifier notifier(&tray);
+    QtClipboard clipboard;
+    Machine machine(*root, alerts, notifier, clipboard);
+    TRAppDelegate delegate(machine.services());
+    StatusMenuView view(delegate);
+
+    auto updateStatusItem = [&] {
+        const StatusMenuModel& model = delegate.menu();
+        const QColor text = QApplication::palette().color(QPalette::WindowText);
+        tray.setIcon(resourceIcon(model.statusImage, model.statusTemplate, text));
+        tray.setToolTip(model.statusTitle.isEmpty()
+                            ? QStringLiteral("Trevalo 2")
+                            : QStringLiteral("Trevalo 2 — %1").arg(model.statusTitle));
+        view.sync();
+    };
+    QObject::connect(&delegate, &TRAppDelegate::menuChanged, &app, updateStatusItem);
+    QObject::connect(&view, &StatusMenuView::aboutToShow, &delegate, &TRAppDelegate::menuNeedsUpdate);
+
+    auto popUp = [&] { view.menu()->popup(menuPosition(tray, view.menu())); };
+    QObject::connect(&tray, &QSystemTrayIcon::activated, &app, [&](QSystemTrayIcon::ActivationReason reason) {
+        if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::Context)
+            return;
+        const auto outcome = delegate.itemClicked(macModifiers(QGuiApplication::queryKeyboardModifiers()));
+        if (outcome == TRAppDelegate::ClickOutcome::PopUpMenu)
+            popUp();
+    });
+
+    delegate.onQuit = [] { QApplication::quit(); };
+    QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &TRAppDelegate::applicationWillTerminate);
+
+    delegate.menu().statusImage = QStringLiteral("trevalo-flat-01");
+    updateStatusItem();
+    tray.show();
+    delegate.applicationDidFinishLaunching();
+    updateStatusItem();
+
+    if (cl.open == QLatin1String("menu"))
+        QTimer::singleShot(500, &app, popUp);
+    else if (!cl.open.isEmpty())
+        err << "trevalo: nothing to open called " << cl.open << Qt::endl;
+
+    return app.exec();
+}
+
+} // namespace trevalo
