@@ -37,7 +37,6 @@ int main(int argc, char* argv[])
     if (commandLine->command.isEmpty()) {
         if (!hasDisplay()) {
             QTextStream(stderr) << "trevalo: no display; running the headless commands instead" << Qt::endl;
-            commandLine->command = "startup";
         } else {
             return runMenuBarApp(argc, argv, *commandLine);
         }

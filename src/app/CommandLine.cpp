@@ -6,14 +6,193 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
-#include <cstdio>
+#include <functional>
 
 namespace trevalo {
 
 namespace {
 
 const QStringList kOptionsWithValue{"--root", "--user", "--open", "--answer"};
-const QStringList kCommands{"startup"};
+
+/// What a command gets: the parsed command line and the two output streams.
+struct Invocation {
+    const CommandLine& commandLine;
+    QTextStream& out;
+    QTextStream& err;
+};
+
+using CommandFunction = std::function<int(Invocation&)>;
+
+/// A delegate on the chosen root with console seams, as the command line runs it.
+class HeadlessSession {
+public:
+    HeadlessSession(const SystemRoot& root, Invocation& inv, Notifier& notifier)
+        : alerts(inv.out, inv.commandLine.answer), machine(root, alerts, notifier, clipboard),
+          delegate(machine.services())
+    {
+    }
+    ConsoleAlerts alerts;
+    RecordingClipboard clipboard;
+    Machine machine;
+    TRAppDelegate delegate;
+};
+
+std::optional<SystemRoot> openRoot(Invocation& inv)
+{
+    SystemRoot::Error error;
+    std::optional<SystemRoot> root = SystemRoot::open(inv.commandLine.root, inv.commandLine.user, &error);
+    if (!root)
+        inv.err << "trevalo: " << error.message << Qt::endl;
+    return root;
+}
+
+/// A title as one menu line: the line feeds some fact titles end with are not shown.
+QString shownTitle(QString title)
+{
+    while (title.endsWith('\n'))
+        title.chop(1);
+    return title;
+}
+
+/// Runs deferred work (a quit, a notice) that the command queued.
+void settle()
+{
+    QCoreApplication::processEvents();
+}
+
+/// The menu-bar program's start-up and quitting, without a display.
+int startupCommand(Invocation& inv)
+{
+    const auto root = openRoot(inv);
+    if (!root)
+        return 2;
+    ConsoleNotifier notifier(inv.out);
+    HeadlessSession session(*root, inv, notifier);
+    session.delegate.applicationDidFinishLaunching({.runScan = true, .startTimer = false});
+    settle();
+    session.delegate.applicationWillTerminate();
+    return 0;
+}
+
+/// Prints every visible fact and tool item in menu order, as the opened menu shows them.
+int factsCommand(Invocation& inv)
+{
+    if (!inv.commandLine.arguments.isEmpty()) {
+        inv.err << "trevalo: facts takes no arguments" << Qt::endl;
+        return 2;
+    }
+    const auto root = openRoot(inv);
+    if (!root)
+        return 2;
+    RecordingNotifier notifier;
+    HeadlessSession session(*root, inv, notifier);
+    TRAppDelegate& delegate = session.delegate;
+    delegate.applicationDidFinishLaunching({.runScan = false, .startTimer = false});
+    delegate.menuNeedsUpdate();
+
+    const StatusMenuModel& menu = delegate.menu();
+    for (const MenuItemSpec& spec : statusMenuLayout()) {
+        if (spec.kind == ItemKind::Separator || spec.kind == ItemKind::Submenu ||
+            spec.item == MenuItem::levelIndicator)
+            continue;
+        if (!menu.isVisible(spec.item))
+            continue;
+        const MenuItemState& state = menu[spec.item];
+        inv.out << shownTitle(state.title) << (state.marked ? "\ton" : "") << '\n';
+    }
+    inv.out << "Icon: " << menu[MenuItem::levelIndicator].image << '\n';
+    inv.out << "Title: " << menu.statusTitle << '\n';
+    for (const Notification& n : notifier.delivered)
+        inv.out << "Notification: " << n.title << ": " << n.informativeText << '\n';
+    inv.out.flush();
+    settle();
+    return 0;
+}
+
+/// Chooses a menu item by its title, as a click would.
+int chooseCommand(Invocation& inv)
+{
+    const QStringList& args = inv.commandLine.arguments;
+    if (args.isEmpty() || args.size() > 2) {
+        inv.err << "trevalo: usage: trevalo choose [--answer BUTTON] \"TITLE\" [\"SUBMENU ITEM\"]"
+                << Qt::endl;
+        return 2;
+    }
+    const auto root = openRoot(inv);
+    if (!root)
+        return 2;
+    ConsoleNotifier notifier(inv.out);
+    HeadlessSession session(*root, inv, notifier);
+    TRAppDelegate& delegate = session.delegate;
+    delegate.applicationDidFinishLaunching({.runScan = false, .startTimer = false});
+    delegate.menuNeedsUpdate(); // the menu opens before anything is chosen
+
+    const StatusMenuModel& menu = delegate.menu();
+    auto titleOf = [&](MenuItem item) { return menu[item].title.trimmed(); };
+    auto listTitles = [&](MenuItem parent) {
+        QStringList titles;
+        for (const MenuItemSpec& spec : statusMenuLayout()) {
+            if (spec.parent == parent && spec.kind != ItemKind::Separator && menu.isVisible(spec.item) &&
+                !titleOf(spec.item).isEmpty())
+                titles << titleOf(spec.item);
+        }
+        if (parent == MenuItem::ejectDisks)
+            titles << menu.ejectable;
+        if (parent == MenuItem::mountDisks)
+            titles << menu.unmounted;
+        return titles;
+    };
+    auto find = [&](MenuItem parent, const QString& title) -> std::optional<MenuItem> {
+        for (const MenuItemSpec& spec : statusMenuLayout()) {
+            if (spec.parent == parent && spec.kind != ItemKind::Separator && menu.isVisible(spec.item) &&
+                titleOf(spec.item) == title)
+                return spec.item;
+        }
+        return std::nullopt;
+    };
+
+    const std::optional<MenuItem> item = find(MenuItem::separator, args[0]);
+    if (!item) {
+        inv.err << "trevalo: no menu item \"" << args[0] << "\"; the menu has:\n  "
+                << listTitles(MenuItem::separator).join("\n  ") << Qt::endl;
+        return 1;
+    }
+    MenuItem chosen = *item;
+    if (args.size() == 2) {
+        const QStringList entries = listTitles(*item);
+        const bool volumeEntry = (*item == MenuItem::ejectDisks && menu.ejectable.contains(args[1])) ||
+                                 (*item == MenuItem::mountDisks && menu.unmounted.contains(args[1]));
+        if (volumeEntry) {
+            if (delegate.onSubmenuEntry)
+                delegate.onSubmenuEntry(*item, args[1]);
+            settle();
+            return 0;
+        }
+        const std::optional<MenuItem> sub = find(*item, args[1]);
+        if (!sub) {
+            inv.err << "trevalo: no item \"" << args[1] << "\" in \"" << args[0] << "\"; it has:\n  "
+                    << entries.join("\n  ") << Qt::endl;
+            return 1;
+        }
+        chosen = *sub;
+    }
+    if (!delegate.activate(chosen)) {
+        inv.err << "trevalo: \"" << titleOf(chosen) << "\" does nothing when chosen" << Qt::endl;
+        return 1;
+    }
+    settle();
+    return 0;
+}
+
+const QMap<QString, CommandFunction>& commands()
+{
+    static const QMap<QString, CommandFunction> table{
+        {"startup", startupCommand},
+        {"facts", factsCommand},
+        {"choose", chooseCommand},
+    };
+    return table;
+}
 
 } // namespace
 
@@ -21,17 +200,20 @@ QString usage()
 {
     return QStringLiteral(
                "usage: trevalo [--root DIR] [--user NAME] [--open NAME] [--answer BUTTON] [%1 ...]")
-        .arg(kCommands.join('|'));
+        .arg(commands().keys().join('|'));
 }
 
 std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* error)
 {
+    // Options may come before or after the command; everything else is the command and its arguments.
     CommandLine cl;
-    int i = 0;
-    for (; i < args.size(); ++i) {
+    QStringList positional;
+    for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (!a.startsWith("--"))
-            break;
+        if (!a.startsWith("--")) {
+            positional << a;
+            continue;
+        }
         QString name = a;
         QString value;
         const int eq = a.indexOf('=');
@@ -40,8 +222,13 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
             value = a.mid(eq + 1);
         }
         if (!kOptionsWithValue.contains(name)) {
-            *error = QStringLiteral("unknown option %1").arg(a);
-            return std::nullopt;
+            // Options of a command are the command's to judge.
+            if (positional.isEmpty()) {
+                *error = QStringLiteral("unknown option %1").arg(a);
+                return std::nullopt;
+            }
+            positional << a;
+            continue;
         }
         if (eq < 0) {
             if (i + 1 >= args.size()) {
@@ -59,43 +246,35 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
         else
             cl.answer = value;
     }
-    if (i < args.size()) {
-        cl.command = args[i];
-        if (!kCommands.contains(cl.command)) {
+    if (!positional.isEmpty()) {
+        cl.command = positional.takeFirst();
+        if (!commands().contains(cl.command)) {
             *error = QStringLiteral("unknown command %1").arg(cl.command);
             return std::nullopt;
         }
-        cl.arguments = args.mid(i + 1);
+        cl.arguments = positional;
     }
     return cl;
 }
 
 bool isHeadlessCommand(const QString& command)
 {
-    return kCommands.contains(command);
+    return commands().contains(command);
 }
 
-int runHeadless(const CommandLine& cl)
+int runHeadless(const CommandLine& commandLine)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    SystemRoot::Error rootError;
-    const std::optional<SystemRoot> root = SystemRoot::open(cl.root, cl.user, &rootError);
-    if (!root) {
-        err << "trevalo: " << rootError.message << Qt::endl;
-        return 2;
+    Invocation inv{commandLine, out, err};
+    if (commandLine.command.isEmpty()) {
+        // No display: the headless commands stand in for the menu-bar program.
+        const int status = startupCommand(inv);
+        if (status != 0)
+            return status;
+        return factsCommand(inv);
     }
-
-    ConsoleAlerts alerts(out, cl.answer);
-    ConsoleNotifier notifier(out);
-    RecordingClipboard clipboard;
-    Machine machine(*root, alerts, notifier, clipboard);
-    TRAppDelegate delegate(machine.services());
-
-    // Start-up as the menu-bar program runs it, then quitting.
-    delegate.applicationDidFinishLaunching({.runScan = true, .startTimer = false});
-    delegate.applicationWillTerminate();
-    return 0;
+    return commands().value(commandLine.command)(inv);
 }
 
 } // namespace trevalo

@@ -31,6 +31,21 @@ QIcon resourceIcon(const QString& name, bool asMask, const QColor& maskColour)
     return icon;
 }
 
+namespace {
+
+/// Fact titles keep the tool's own layout (a tab after the label, a final line feed). A Qt menu would
+/// read the tab as the start of a shortcut and show the line feed, so both become what a Mac menu shows.
+QString menuText(QString title)
+{
+    while (title.endsWith('\n'))
+        title.chop(1);
+    title.replace('\t', QLatin1String("  "));
+    title.replace('&', QLatin1String("&&"));
+    return title;
+}
+
+} // namespace
+
 StatusMenuView::StatusMenuView(TRAppDelegate& delegate, QObject* parent)
     : QObject(parent), m_delegate(delegate)
 {
@@ -78,7 +93,7 @@ void StatusMenuView::sync()
     for (auto it = m_actions.begin(); it != m_actions.end(); ++it) {
         const MenuItemState& state = model[it.key()];
         QAction* action = it.value();
-        action->setText(state.title);
+        action->setText(menuText(state.title));
         action->setVisible(!state.hidden && !state.removed);
         action->setCheckable(state.marked);
         action->setChecked(state.marked);
