@@ -1,0 +1,47 @@
+#include "analyser/SignatureCli.h"
+
+#include "analyser/SignatureCodec.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace trevalo {
+
+int runSignatureCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    const QString usage = QStringLiteral("usage: trevalo sig decode|encode FILE");
+    if (args.size() != 2 ||
+        (args.at(0) != QLatin1String("decode") && args.at(0) != QLatin1String("encode"))) {
+        err << "trevalo sig: " << usage << Qt::endl;
+        return 2;
+    }
+    const QString& file = args.at(1);
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        err << "trevalo sig: cannot read " << file << ": " << f.errorString() << Qt::endl;
+        return 1;
+    }
+    const QByteArray bytes = f.readAll();
+
+    if (args.at(0) == QLatin1String("decode")) {
+        const DecodedText decoded = decodeBytes(bytes);
+        if (decoded.skipped > 0)
+            err << "trevalo sig: " << file << ": skipped " << decoded.skipped
+                << " token(s) that decode to no character" << Qt::endl;
+        out << decoded.text;
+        out.flush();
+        return 0;
+    }
+
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString plain = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        err << "trevalo sig: " << file << " is not UTF-8 text" << Qt::endl;
+        return 1;
+    }
+    out << encode(plain) << '\n';
+    out.flush();
+    return 0;
+}
+
+} // namespace trevalo

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <array>
+#include <vector>
+
+namespace trevalo {
+
+class SignatureSource;
+
+/// The six name lists in the order they are consulted, with the issue each one gives. The last list
+/// that matches decides, so "Keylogger" beats "Detritus", which beats "Malware", then "Performance",
+/// then "Adware".
+struct NameList {
+    const char* resource;
+    const char* issue;
+};
+inline constexpr std::array<NameList, 6> kNameLists = {{
+    {"awNames", "Adware"},
+    {"cwareNames", "Performance"},
+    {"mwNames", "Malware"},
+    {"exNames", "Malware"},
+    {"dtNames", "Detritus"},
+    {"kNames", "Keylogger"},
+}};
+
+/// The issue shown for a found item that no list matches.
+inline constexpr const char* kNoIssue = "n/a";
+
+/// Classifies paths by the name lists: a list matches when one of its fragments occurs in the path,
+/// ignoring case (both are compared in Unicode case-folded form).
+///
+/// The lists are compiled once, so that a scan decodes them once and then costs about the length of
+/// each path, not the number of fragments: fragments are indexed by their first four characters.
+class ThreatClassifier {
+public:
+    /// Matches nothing.
+    ThreatClassifier() = default;
+    /// One list of fragments per entry of kNameLists, in that order. Empty fragments are ignored.
+    explicit ThreatClassifier(const std::array<QStringList, 6>& lists);
+    /// Decodes the six name lists (a missing one is empty).
+    static ThreatClassifier load(SignatureSource& source);
+
+    /// The issue name of the path, or a null text when no list matches.
+    QString getThreatNameFor(QStringView path) const;
+    /// Index in kNameLists of the last list that matches, or -1.
+    int matchingList(QStringView path) const;
+
+private:
+    struct Fragment {
+        std::u16string text; // case-folded
+        int list = 0;
+    };
+    struct Keyed {
+        quint64 key;
+        int fragment;
+        bool operator<(const Keyed& other) const { return key < other.key; }
+    };
+
+    std::vector<Fragment> m_fragments;
+    std::vector<int> m_short;      // fragments shorter than a key, checked one by one
+    std::vector<Keyed> m_keyed;    // sorted by key
+    std::vector<quint64> m_filter; // one bit per key hash: most windows of a path miss at once
+    int m_lastList = -1;           // the highest list that has any fragment
+};
+
+} // namespace trevalo
