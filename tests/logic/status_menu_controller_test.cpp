@@ -1,0 +1,188 @@
+#include "app/SettingsKeys.h"
+#include "app/StatusMenuController.h"
+#include "support/TempRoot.h"
+
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace trevalo;
+using trevalo::test::TempRoot;
+
+namespace {
+
+/// The controller on a small Mac whose tools are scripts written by each test; every tool call is
+/// appended to /calls.
+class StatusMenuControllerTest : public ::testing::Test {
+protected:
+    TempRoot machine;
+    SystemRoot root = machine.root();
+    CommandRunner runner{root};
+    Settings settings{root.settingsFile()};
+    RecordingAlerts alerts;
+    RecordingNotifier notifier;
+    RecordingClipboard clipboard;
+    RecordingWorkspace workspace;
+    FixedVolumes volumes;
+    FixedClock clock{QDateTime(QDate(2026, 3, 1), QTime(9, 30))};
+    StatusMenuModel model;
+    StatusMenuController controller{
+        Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock}, model};
+
+    void tool(const QString& path, const QString& body)
+    {
+        machine.script(path, QStringLiteral("echo \"$(basename \"$0\") $*\" >> '%1'\n%2")
+                                 .arg(machine.host("/calls"), body)
+                                 .toUtf8());
+    }
+    QString calls() const { return QString::fromUtf8(machine.read("/calls")); }
+    void usedPercent(double percent) { volumes.space = {100'000'000'000, qint64((100 - percent) * 1e9)}; }
+};
+
+TEST_F(StatusMenuControllerTest, SipItemIsRemovedOnASystemWithoutIt)
+{
+    tool("/usr/bin/sw_vers",
+         "printf 'ProductName:\\tMac OS X\\nProductVersion:\\t10.10.5\\nBuildVersion:\\t14F27\\n'");
+    tool("/usr/bin/csrutil", "echo 'System Integrity Protection status: enabled.'");
+    controller.getOSVer();
+    controller.getCsrutil();
+    EXPECT_TRUE(model[MenuItem::sipState].removed);
+    EXPECT_FALSE(calls().contains("csrutil"));
+    EXPECT_EQ(model[MenuItem::osxnum].title, "OSX:  \t10.10.5\n");
+}
+
+TEST_F(StatusMenuControllerTest, FinderSettingStoredAsTextIsRewrittenOnce)
+{
+    // defaults answers from a file that its own write replaces, as the real domain would.
+    machine.write("/finder", "TRUE\n");
+    tool("/usr/bin/defaults",
+         QStringLiteral("if [ \"$1\" = write ]; then echo \"$4\" > '%1'; else cat '%1'; fi")
+             .arg(machine.host("/finder")));
+    tool("/usr/bin/killall", "");
+    controller.getInvisibleFileStatus();
+    EXPECT_TRUE(model[MenuItem::invisibleFiles].marked);
+    for (int i = 0; i < 200 && !calls().contains("killall Finder"); ++i)
+        QThread::msleep(10);
+    for (int i = 0; i < 200 && machine.read("/finder") != "1\n"; ++i)
+        QThread::msleep(10);
+
+    controller.getInvisibleFileStatus();
+    EXPECT_TRUE(model[MenuItem::invisibleFiles].marked);
+    EXPECT_EQ(model[MenuItem::invisibleFiles].title, " Invisible Files");
+    EXPECT_EQ(calls().count("killall Finder"), 1);
+    EXPECT_EQ(calls().count("defaults write com.apple.finder AppleShowAllFiles 1"), 1);
+
+    // While the item is switched off nothing is read.
+    settings.setBool(keys::showInvisibleFiles, true);
+    const QString before = calls();
+    controller.getInvisibleFileStatus();
+    EXPECT_EQ(calls(), before);
+}
+
+TEST_F(StatusMenuControllerTest, DockReadsMarkTheirItems)
+{
+    struct Case {
+        const char* name;
+        const char* size;
+        const char* hiding;
+        const char* edge;
+        bool mini, isHiding, left, right, bottom;
+    } cases[] = {
+        {"right edge marks only right", "0.5", "false", "right", false, false, false, true, false},
+        {"unknown edge keeps the last marks", "0", "true", "top", true, true, false, true, false},
+        {"bottom", "1", "false", "bottom", false, false, false, false, true},
+        {"unreadable size counts as 0", "", "true", "left", true, true, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tool("/usr/bin/osascript", QStringLiteral(R"(case "$2" in
+*"dock size"*) echo '%1' ;;
+*autohide*) echo '%2' ;;
+*"screen edge"*) echo '%3' ;;
+esac)")
+                                       .arg(c.size, c.hiding, c.edge));
+        controller.refresh();
+        EXPECT_EQ(model[MenuItem::mini].marked, c.mini);
+        EXPECT_EQ(model[MenuItem::isHiding].marked, c.isHiding);
+        EXPECT_EQ(model[MenuItem::dockLeft].marked, c.left);
+        EXPECT_EQ(model[MenuItem::dockRight].marked, c.right);
+        EXPECT_EQ(model[MenuItem::dockBottom].marked, c.bottom);
+    }
+}
+
+TEST_F(StatusMenuControllerTest, DiskWarningsComeOncePerRunAndBand)
+{
+    struct Step {
+        double percent;
+        bool highWarning;
+        const char* expected; // null: no notification
+        const char* image;
+    } steps[] = {
+        {84.5, true, nullptr, "level85b-1"},
+        {84.5, false, nullptr, "level85b-1"}, // the band was seen already
+        {89, false, nullptr, "level85b-1"},   // no row holds: the image stays
+        {91, false, "Lack of disk space may be causing problems!", "level9b-1"},
+        {91, false, nullptr, "level9b-1"},
+        {95, true, "Lack of disk space is causing problems!", "levelFull-1"},
+        {96, true, nullptr, "levelFull-1"},
+        {50, false, nullptr, "levelHalf-1"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.percent);
+        notifier.delivered.clear();
+        controller.highWarning = s.highWarning;
+        usedPercent(s.percent);
+        controller.refresh();
+        if (s.expected) {
+            ASSERT_EQ(notifier.delivered.size(), 1);
+            EXPECT_EQ(notifier.delivered[0].title, "Trevalo 2 Analyser");
+            EXPECT_EQ(notifier.delivered[0].informativeText, s.expected);
+            EXPECT_FALSE(notifier.delivered[0].hasActionButton);
+        } else {
+            EXPECT_TRUE(notifier.delivered.isEmpty());
+        }
+        EXPECT_EQ(model[MenuItem::levelIndicator].image, s.image);
+    }
+}
+
+TEST_F(StatusMenuControllerTest, RefreshSetsSpaceTitlesLastRunAndStatusTitle)
+{
+    volumes.space = {500'000'000'000, 12'340'000'000};
+    struct Case {
+        int mode;
+        const char* title;
+    } cases[] = {{0, ""}, {1, "12.3 GB"}, {2, "97.53%"}, {7, ""}};
+    for (const Case& c : cases) {
+        settings.setInteger(keys::menuBarIcon, c.mode);
+        controller.refresh();
+        EXPECT_EQ(model.statusTitle, c.title) << c.mode;
+    }
+    EXPECT_EQ(model[MenuItem::sizeSpace].title, "   -size  500.00 GB");
+    EXPECT_EQ(model[MenuItem::usedSpace].title, "   -used 97.53%");
+    EXPECT_EQ(model[MenuItem::freeSpace].title, "   -free  12.34 GB");
+    EXPECT_EQ(model[MenuItem::lastRun].title, " Last run: 01/03/26 09:30");
+    EXPECT_EQ(Settings(root.settingsFile()).stringForKey(keys::lastAnalyserRun), "01/03/26 09:30");
+
+    settings.setBool(keys::darkMode, true);
+    controller.refresh();
+    EXPECT_TRUE(model.statusTemplate);
+    EXPECT_TRUE(controller.darkModeItem);
+}
+
+TEST_F(StatusMenuControllerTest, AdminComesFromTheRootsGroupFile)
+{
+    struct Case {
+        const char* groups;
+        const char* title;
+    } cases[] = {
+        {"admin:*:80:root,robin\n", "User:       robin (Admin)"},
+        {"admin:*:80:root\nstaff:*:20:robin\n", "User:       robin"},
+        {"", "User:       robin"},
+    };
+    for (const Case& c : cases) {
+        machine.write("/etc/group", c.groups);
+        controller.userName();
+        EXPECT_EQ(model[MenuItem::whoami].title, c.title);
+    }
+}
+
+} // namespace
