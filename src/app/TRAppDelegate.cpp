@@ -1,5 +1,6 @@
 #include "app/TRAppDelegate.h"
 
+#include "analyser/TRAnalyser.h"
 #include "app/SettingsKeys.h"
 #include "platform/Accessibility.h"
 #include "platform/Log.h"
@@ -172,8 +173,14 @@ void TRAppDelegate::analyser()
 
 void TRAppDelegate::showAnalyser()
 {
+    // The old controller goes first: its window closes with it.
+    m_wins.reset();
+    m_wins = std::make_unique<TRAnalyser>(*this);
+    if (onPrepareAnalyser)
+        onPrepareAnalyser(*m_wins);
     if (onShowAnalyser)
-        onShowAnalyser();
+        onShowAnalyser(*m_wins);
+    m_wins->windowDidLoad();
 }
 
 void TRAppDelegate::runAnalyserCommand()

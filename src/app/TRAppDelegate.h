@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace trevalo {
+
+class TRAnalyser;
 
 /// Results of the last Analyser scan, shared with the Analyser window.
 struct ScanResults {
@@ -84,8 +87,14 @@ public:
 
     bool profileTab = false;
 
+    /// The Analyser window's controller, made anew by every showAnalyser(); null before the first.
+    TRAnalyser* wins() const { return m_wins.get(); }
+
     // Hooks for the parts with windows; the command line leaves them empty.
-    std::function<void()> onShowAnalyser;
+    /// A new Analyser controller exists: show its window (before its set-up runs).
+    std::function<void(TRAnalyser&)> onShowAnalyser;
+    /// Prepares a new Analyser controller: the job-stopping passes and the profile report.
+    std::function<void(TRAnalyser&)> onPrepareAnalyser;
     std::function<void()> onPrepareSearchWindow;
     std::function<void()> onSaveTaskPad;
     /// The scan itself; start-up and analyser() call it.
@@ -100,6 +109,7 @@ private:
     StatusMenuModel m_menu;
     StatusMenuController m_status;
     ScanResults m_results;
+    std::unique_ptr<TRAnalyser> m_wins;
     QTimer m_refreshTimer;
 };
 

@@ -140,7 +140,7 @@ TEST_F(StartupTest, NotificationClickOpensTheAnalyser)
 {
     auto delegate = launch();
     int shown = 0;
-    delegate->onShowAnalyser = [&] { ++shown; };
+    delegate->onShowAnalyser = [&](TRAnalyser&) { ++shown; };
     Notification withButton;
     notifier.onActivated(withButton);
     Notification warning;

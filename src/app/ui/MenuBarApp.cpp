@@ -1,5 +1,7 @@
 #include "app/ui/MenuBarApp.h"
 
+#include "analyser/TRAnalyser.h"
+#include "analyser/ui/AnalyserWindow.h"
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
 #include "app/ui/StatusMenuView.h"
@@ -107,6 +109,13 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
             popUp();
     });
 
+    delegate.onShowAnalyser = [&delegate](TRAnalyser& controller) {
+        auto* window = new AnalyserWindow(controller);
+        window->selectTab(delegate.profileTab ? 1 : 0);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    };
     delegate.onQuit = [] { QApplication::quit(); };
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &TRAppDelegate::applicationWillTerminate);
 
@@ -116,10 +125,14 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     delegate.applicationDidFinishLaunching();
     updateStatusItem();
 
-    if (cl.open == QLatin1String("menu"))
+    if (cl.open == QLatin1String("menu")) {
         QTimer::singleShot(500, &app, popUp);
-    else if (!cl.open.isEmpty())
-        err << "trevalo: nothing to open called " << cl.open << Qt::endl;
+    } else if (cl.open == QLatin1String("analyser")) {
+        if (!delegate.wins())
+            delegate.showAnalyser();
+    } else if (!cl.open.isEmpty()) {
+        err << "trevalo: nothing to open called " << cl.open << " (menu, analyser)" << Qt::endl;
+    }
 
     return app.exec();
 }

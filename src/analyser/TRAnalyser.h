@@ -1,0 +1,93 @@
+#pragma once
+
+#include "analyser/ResultsTableModel.h"
+#include "platform/Services.h"
+
+#include <QObject>
+#include <QTimer>
+#include <optional>
+
+namespace trevalo {
+
+class TRAppDelegate;
+struct ScanResults;
+
+/// The Analyser window's controller: the results table, its notices and the actions on a found item.
+/// It holds no widgets; AnalyserWindow shows its state and forwards the user's actions, and the command
+/// line drives it the same way. A new one is made for every scan.
+class TRAnalyser : public QObject {
+    Q_OBJECT
+public:
+    enum class Colour { Default, Blue, Red };
+    /// The Downloads notice: shown only when the Downloads folder holds disk images.
+    struct DownloadsNotice {
+        int count = 0;
+        QString label; ///< "contains: "
+        QString text;  ///< "3 DMGs"
+        Colour colour = Colour::Default;
+    };
+
+    explicit TRAnalyser(TRAppDelegate& delegate, QObject* parent = nullptr);
+    ~TRAnalyser() override;
+
+    /// The set-up that follows the window's creation, in order: whitelist label, table, backup
+    /// warning, then the job-stopping passes and the profile report.
+    void windowDidLoad();
+    void loadTableData();
+    void setStringIntValue();
+    void resetTxt();
+
+    // Actions on the selected row (absent: nothing selected).
+    void doInfo(std::optional<int> row);
+    void revealInFinder(std::optional<int> row);
+    void inspect(std::optional<int> row) { revealInFinder(row); }
+    void deleteSelected(std::optional<int> row);
+    void ignore(std::optional<int> row);
+    void reset();
+    void openDownloadsFolder();
+    void copyEntirety(const QString& reportText);
+    /// Puts the text on the clipboard under the heading "Trevalo 2 Analyser:".
+    void copyToClipboard(const QString& text);
+
+    // This controller's own runner variants.
+    QString callOSAScript(const QString& script);
+    void callOSAScriptNull(const QString& script);
+
+    ResultsTableModel* model() { return &m_model; }
+    bool backup() const { return m_backup; }
+    QStringList whitelist() const { return m_myArray; }
+
+    // What the window shows.
+    QString ignoreLabel;
+    QString issueCount;
+    QString doneCheckingText;
+    bool doneCheckingVisible = false;
+    QString backupWarning;
+    DownloadsNotice downloads;
+
+    /// Steps of set-up that other parts provide: the job-stopping passes and the profile report.
+    std::function<void()> unloadProc;
+    std::function<void()> profiler;
+
+    /// The Delete script for a path, with the path written as an AppleScript string literal.
+    static QString deleteScript(const QString& path);
+    static const char* const kDownloadsCountScript;
+
+signals:
+    void changed();
+
+private:
+    void updateIgnoreLabel();
+    /// Empties the table and scans again; the scan replaces this window.
+    void rescan();
+    void alert(const QString& informativeText, const QString& messageText = QStringLiteral("Trevalo 2"));
+
+    TRAppDelegate& m_delegate;
+    Services m_services;
+    ResultsTableModel m_model;
+    QStringList m_myArray;
+    bool m_backup = false;
+    QTimer m_resetTimer;
+};
+
+} // namespace trevalo
