@@ -158,3 +158,34 @@ TEST_F(StartupTest, LastrunPropertyReadsTheStoredRun)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(StartupTest, StatusItemClickFollowsTheModifierKeys)
+{
+    auto delegate = launch();
+    QStringList opened;
+    delegate->setAction(MenuItem::displayLists, [&] { opened << "task pad"; });
+    delegate->setAction(MenuItem::superSearch, [&] { opened << "search"; });
+    using O = TRAppDelegate::ClickOutcome;
+    struct Case {
+        const char* name;
+        TRAppDelegate::Modifiers keys;
+        O outcome;
+        const char* opened;
+    } cases[] = {
+        {"plain click pops the menu up", {}, O::PopUpMenu, nullptr},
+        {"control does nothing", {.control = true, .option = true}, O::Nothing, nullptr},
+        {"option opens the task pad", {.option = true, .shift = true}, O::TaskPad, "task pad"},
+        {"shift opens SuperSearch", {.shift = true, .command = true}, O::SuperSearch, "search"},
+        {"command does nothing", {.command = true}, O::Nothing, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        opened.clear();
+        EXPECT_EQ(delegate->itemClicked(c.keys), c.outcome);
+        EXPECT_EQ(opened, c.opened ? QStringList{c.opened} : QStringList());
+    }
+}
+
+} // namespace
