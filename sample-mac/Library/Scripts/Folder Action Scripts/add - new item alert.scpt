@@ -1,0 +1,1 @@
+simulated compiled script

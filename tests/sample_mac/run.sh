@@ -1,0 +1,264 @@
+#!/bin/bash
+# Shell-level checks of the simulated Mac's stand-in tools. Works on a copy in a
+# temporary folder whose path has blanks in it (the program copies the Mac the
+# same way) and checks at the end that the repository's copy was not touched.
+set -u
+here=$(cd -P -- "$(dirname -- "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd -P -- "$here/../.." && pwd)
+src=$repo/sample-mac
+
+snapshot() {
+    (cd "$src" && find . \( -type f -o -type l \) -print0 | sort -z | xargs -0 sha1sum 2>/dev/null)
+    git -C "$repo" status --porcelain --ignored -- sample-mac 2>/dev/null
+}
+before=$(snapshot)
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+# Shell lines of the program (the fan-speed line's unquoted $SD, say) are
+# written for a home without blanks, so the copy used for them has none; the
+# stand-ins themselves are also run from a root whose path has blanks.
+R=$tmp/mac
+B="$tmp/a mac/sample-mac"
+mkdir -p "$tmp/a mac"
+cp -a "$src" "$R"
+cp -a "$src" "$B"
+rm -f "$R/.sim/calls.log" "$B/.sim/calls.log"
+
+pass=0 fail=0
+ok() { pass=$((pass + 1)); }
+bad() {
+    fail=$((fail + 1))
+    printf 'FAIL: %s\n' "$1"
+    [[ -n ${2+x} ]] && printf '  expected: %q\n  actual:   %q\n' "$2" "$3"
+}
+# expect NAME EXPECTED ACTUAL
+expect() { [[ $2 == "$3" ]] && ok || bad "$1" "$2" "$3"; }
+# contains NAME NEEDLE HAYSTACK
+contains() { [[ $3 == *"$2"* ]] && ok || bad "$1 (missing $2)" "*$2*" "$3"; }
+
+# The program's view: macOS paths, tools by absolute path, shell lines with
+# the stand-ins first in PATH and the simulated home.
+mac() { local tool=$1; shift; "$R$tool" "$@"; }
+shell() { PATH="$R/usr/bin:$R/usr/sbin:$R/bin:$R/sbin:$PATH" HOME="$R/Users/robin" bash -c "$1"; }
+osa() { mac /usr/bin/osascript "$@"; }
+TAB=$'\t'
+SE='tell application "System Events"'
+dock() { osa -e "$SE"$'\ntell dock preferences\n'"$1"$'\nend tell\nend tell\n'"${2:-}"; }
+finder_delete() {
+    osa -e $'tell application "Finder"\nset x to POSIX file "'"$1"$'"\ntry\nmove x to the trash\nreturn "success"\non error\nreturn "fail"\nend try\nend tell'
+}
+
+# ---------------------------------------------------------------- calls log
+mac /usr/bin/sw_vers >/dev/null
+osa -e $'say "a\\\\b"\n' 2>/dev/null
+mac /usr/bin/defaults write dom "key${TAB}x" v >/dev/null
+expect 'calls log: one line per call, TAB-separated, LF/backslash/TAB escaped' \
+    "sw_vers
+osascript${TAB}-e${TAB}say \"a\\\\\\\\b\"\\n
+defaults${TAB}write${TAB}dom${TAB}key\\tx${TAB}v" "$(cat "$R/.sim/calls.log")"
+for i in $(seq 1 24); do mac /usr/bin/uptime >/dev/null & done
+wait
+expect 'calls log: calls running at the same time each add one whole line' 24 \
+    "$(grep -cx 'uptime' "$R/.sim/calls.log")"
+shell 'chflags hidden ~/Library'
+expect 'calls log: paths a shell expanded under the root are logged as macOS paths' \
+    "chflags${TAB}hidden${TAB}/Users/robin/Library" "$(tail -1 "$R/.sim/calls.log")"
+
+# ---------------------------------------------------------------- outputs
+while IFS= read -r case; do
+    name=${case%%@@*} want=${case##*@@} command=${case#*@@}
+    command=${command%@@*}
+    got=$(eval "$command" 2>&1 | cat -A)
+    [[ $got == $want ]] && ok || bad "$name: $command" "$want" "$got"
+done <<'CASES'
+sw_vers, tab layout@@mac /usr/bin/sw_vers@@ProductName:^IMac OS X$*ProductVersion:^I10.15.7$*BuildVersion:^I19H2026$
+sw_vers, rapid security response variant@@echo 13.3.1a >"$R/.sim/state/sw_vers"; mac /usr/bin/sw_vers; echo 10.15.7 >"$R/.sim/state/sw_vers"@@*ProductVersionExtra:^I(a)$*BuildVersion:^I^I22E772610a$
+hardware overview, 12 lines from line 6@@mac /usr/sbin/system_profiler SPHardwareDataType | sed -n '6p;17p'@@      Model Identifier: MacBookPro11,4$*      Serial Number (system): C02RT4K9G8WM$
+TRIM through a shell line@@shell 'system_profiler SPSerialATADataType | grep -i trim'@@          TRIM Support: Yes$
+bluetooth markers@@mac /usr/sbin/system_profiler SPBluetoothDataType@@*Bluetooth Low Energy Supported: Yes*Manufacturer: Broadcom*Bluetooth Power: On*Vendor ID:*
+csrutil@@mac /usr/bin/csrutil status@@System Integrity Protection status: enabled.$
+uptime@@mac /usr/bin/uptime@@10:15  up 3 days,  2:04, 2 users, load averages: 1.52 1.61 1.68$
+recovery volume in diskutil list@@mac /usr/sbin/diskutil list@@*   3:                APFS Volume Recovery                528.9 MB   disk1s3$*/dev/disk2 (external, physical):$*   2:                  Apple_HFS Backup Drive            399.8 GB   disk2s2$*
+launchctl header and rows@@mac /bin/launchctl list | head -2@@PID^IStatus^ILabel$*-^I0^Icom.apple.SafariHistoryServiceAgent$
+defaults missing key@@mac /usr/bin/defaults read com.apple.finder Nope; echo "rc=$?"@@*defaults\[*\] $*The domain/default pair of (com.apple.finder, Nope) does not exist$*rc=1$
+killall unknown process@@mac /usr/bin/killall Nonesuch; echo "rc=$?"@@No matching processes belonging to you were found$*rc=1$
+killall another user's process needs an administrator@@mac /usr/bin/killall -HUP mDNSResponder; echo "rc=$?"@@No matching processes*rc=1$
+stat default format@@mac /usr/bin/stat '/Users/robin/Downloads/Firefox 115.0.2.dmg'@@16777220 * -rw-r--r-- 1 robin staff 0 * "??? ?? ??:??:?? ????" "*" "*" "*" 4096 * 0 /Users/robin/Downloads/Firefox 115.0.2.dmg$
+stat -f with literal quotes@@mac /usr/bin/stat -f '"%Sc"' /etc/hosts@@"??? ?? ??:??:?? ????"$
+wc -l in the Mac's layout@@mac /usr/bin/wc -l /etc/hosts@@       9 /etc/hosts$
+mdfind by bundle identifier@@mac /usr/bin/mdfind "kMDItemCFBundleIdentifier == 'org.videolan.vlc'"@@/Applications/VLC.app$
+mdfind by name, case-insensitive@@mac /usr/bin/mdfind -onlyin /Users/robin PANCAKES@@/Users/robin/Documents/Recipes/Pancakes.txt$
+tmutil with a backup@@mac /usr/bin/tmutil latestbackup@@/Volumes/Backup Drive/Backups.backupdb/*/2024-06-17-092929$
+tmutil without one@@: >"$R/.sim/state/tmutil-latestbackup"; mac /usr/bin/tmutil latestbackup 2>/dev/null; echo "rc=$?"@@rc=1$
+top PhysMem line@@shell 'top -l 1 | awk "/PhysMem/"'@@PhysMem: 15G used (2097M wired), 1187M unused.$
+ifconfig IPv4 addresses@@shell 'ifconfig | grep inet | grep -v inet6 | cut -d" " -f2'@@127.0.0.1$*192.168.1.23$
+route gateway@@shell 'route -n get default | grep gateway'@@    gateway: 192.168.1.1$
+spctl@@shell 'spctl --status'@@assessments enabled$
+hdiutil RAM device@@shell 'hdiutil attach -nomount ram://2048'@@/dev/disk3          ^I                               ^I$
+open a missing file@@mac /usr/bin/open -R /Users/robin/nope; echo "rc=$?"@@The file /Users/robin/nope does not exist.$*rc=1$
+osascript unknown script@@osa -e 'beep 3'; echo "rc=$?"@@0:6: execution error: *\(-2700\)$*rc=1$
+dock size, plain and -s s@@dock 'set s to (dock size)' s; osa -s s -e 'tell application "System Events" to count login items'@@0.357142857143$*2$
+login items, display form@@osa -s s -e "$SE to name of every login item"; osa -e "$SE to name of every login item"@@{"Dropbox", "Spotify"}$*Dropbox, Spotify$
+folder actions@@osa -e $'try\ntell application "System Events" to folder actions enabled\nend try'@@false$
+disk images in Downloads@@osa -s s -e "$SE"$'\nset theFolder to POSIX path of downloads folder as text\nset theFolder to quoted form of theFolder\nset numberOfFiles to paragraphs of (do shell script "find " &  theFolder & " -name \'*.dmg\'")\nend tell\nset c to count of numberOfFiles as text'@@"3"$
+Gatekeeper through do shell script@@osa -e 'do shell script "spctl --status --verbose"'@@assessments enabled^Mdeveloper id enabled$
+PhysMem through do shell script@@osa -s s -e "do shell script \"echo \\\"\$(top -l 1 | awk '/PhysMem/';)\\\"\""@@"PhysMem: 15G used (2097M wired), 1187M unused."$
+router address@@osa -e $'do shell script "route get default | grep gateway"\nlast word of result'@@192.168.1.1$
+local address@@osa -e $'do shell script "ifconfig | grep inet | grep -v inet6 | cut -d\\" \\" -f2"\nlast word of the result'@@192.168.1.23$
+fan speed needs the administrator@@osa -e "do shell script \"SD=~/.spindump.txt; rm \$SD; spindump 1 1 -file \$SD; grep 'Fan speed' \$SD; rm \$SD\" with administrator privileges"; ls -a "$R/Users/robin" | grep -c spindump@@Fan speed:        2158 rpm$*0$
+CASES
+
+# ---------------------------------------------------------------- writes seen by reads
+mac /usr/bin/defaults write com.apple.finder AppleShowAllFiles 1
+expect 'defaults: a write is seen by the next read' 1 "$(mac /usr/bin/defaults read com.apple.finder AppleShowAllFiles)"
+mac /usr/bin/defaults delete com.apple.finder AppleShowAllFiles
+mac /usr/bin/defaults read com.apple.finder AppleShowAllFiles >/dev/null 2>&1
+expect 'defaults: a deleted key is missing' 1 $?
+
+for edge in left right bottom; do
+    dock "set properties to {screen edge: $edge}"
+    expect "Dock: screen edge $edge is read back" "$edge" "$(dock 'set x to (screen edge)' x)"
+done
+dock 'set properties to {autohide: true}'
+expect 'Dock: autohide is read back' true "$(dock 'set y to (autohide)' y)"
+dock 'set properties to {dock size: 0.0}'
+expect 'Dock: smallest size reads 0.0' 0.0 "$(dock 'set s to (dock size)' s)"
+dock 'set properties to {dock size: 1.0}'
+expect 'Dock: largest size reads 1.0' 1.0 "$(dock 'set s to (dock size)' s)"
+
+fw() { mac /usr/sbin/system_profiler SPFirewallDataType | grep '^      Mode:'; }
+expect 'firewall off' '      Mode: Allow all incoming connections' "$(fw)"
+echo block >"$R/.sim/state/firewall"
+expect 'firewall blocking' '      Mode: Block all incoming connections' "$(fw)"
+echo limit >"$R/.sim/state/firewall"
+expect 'firewall limiting' '      Mode: Limit incoming connections to specific services and applications' "$(fw)"
+
+libline() { osa -e 'do shell script "ls -aOl ~/Library | sed -n 2p"'; }
+contains 'user Library starts hidden' ' hidden ' "$(libline)"
+osa -e 'do shell script "chflags nohidden ~/Library; killall Finder"' >/dev/null
+got=$(libline)
+[[ $got != *hidden* && $got == *' - '*' .' ]] && ok || bad 'chflags nohidden shows - in the flags column' '*-*.' "$got"
+osa -e 'do shell script "chflags hidden ~/Library; killall Finder"' >/dev/null
+contains 'chflags hidden shows hidden again' ' hidden ' "$(libline)"
+
+osa -e "$SE to delete every login item"
+expect 'login items: delete every login item' 0 "$(osa -e "$SE to count login items")"
+osa -e "$SE"$'\nname of every login item\nif (login item "Trevalo 2" exists) is false then\ntell application process "Trevalo 2" to set aPath to POSIX path of its application file as string\nmake new login item at end of login items with properties {path:aPath, hidden:false, kind:"Application", name:"Trevalo 2"}\nend if\nend tell' >/dev/null
+expect 'login items: start-up adds the program' 'Trevalo 2' "$(osa -e "$SE to name of every login item")"
+osa -e "$SE"$'\rif login item "Trevalo 2" exists then delete login item "Trevalo 2"\rend tell'
+expect 'login items: the removal script removes it' 0 "$(osa -e "$SE to count login items")"
+
+mac /bin/launchctl remove com.spotify.webhelper
+mac /bin/launchctl list | grep -q com.spotify.webhelper
+expect 'launchctl: remove drops the row' 1 $?
+
+mac /usr/sbin/spctl --master-disable
+expect 'spctl: master-disable is seen by --status' 'assessments disabled' "$(mac /usr/sbin/spctl --status)"
+
+# ---------------------------------------------------------------- dialogs
+unload() {
+    osa -e $'display dialog "Trevalo would like to run osascript to scan for and stop the global process:\n\n<'"$1"$'>\n\nbelonging to MacKeeper.\n\nThis requires an admin password." with title "Trevalo" with icon 2\ndo shell script "launchctl remove '"$1"$'" with administrator privileges'
+}
+printf 'cancel\naccept\n' >"$R/.sim/state/dialog-answer"
+err=$(unload com.google.keystone.daemon 2>&1 >/dev/null)
+status=$?
+contains 'unload dialog cancelled: osascript error' 'execution error: User canceled. (-128)' "$err"
+expect 'unload dialog cancelled: exit status' 1 "$status"
+expect 'unload dialog cancelled: the job stays' 1 "$(grep -c com.google.keystone.daemon "$R/.sim/state/launchctl-system.txt")"
+unload com.google.keystone.daemon >/dev/null
+expect 'unload dialog accepted: the job leaves the system domain' 0 \
+    "$(grep -c com.google.keystone.daemon "$R/.sim/state/launchctl-system.txt")"
+contains 'unload dialog accepted: launchctl ran' "launchctl${TAB}remove${TAB}com.google.keystone.daemon" \
+    "$(cat "$R/.sim/calls.log")"
+echo cancel >"$R/.sim/state/admin-prompt"
+osa -e 'do shell script "purge" with administrator privileges' >/dev/null 2>&1
+expect 'administrator prompt cancelled fails the script' 1 $?
+echo accept >"$R/.sim/state/admin-prompt"
+
+# ---------------------------------------------------------------- Finder delete
+weird='we"ird; touch PWNED; $(touch PWNED2) \x.dmg'
+printf 'data\n' >"$R/Users/robin/Downloads/$weird"
+lit=${weird//\\/\\\\}
+lit=${lit//\"/\\\"}
+expect 'Finder delete: escaped path is moved' success "$(cd "$tmp" && finder_delete "/Users/robin/Downloads/$lit")"
+[[ -f $R/Users/robin/.Trash/$weird && ! -e $R/Users/robin/Downloads/$weird ]] && ok ||
+    bad 'Finder delete: the file is in the Trash'
+[[ ! -e $tmp/PWNED && ! -e $tmp/PWNED2 && ! -e $R/PWNED && ! -e $R/PWNED2 ]] && ok ||
+    bad 'Finder delete: nothing in the path was run'
+expect 'Finder delete: missing file' fail "$(finder_delete /Users/robin/Downloads/nothing-here)"
+expect 'Finder delete: a path that climbs out' fail "$(finder_delete /Users/robin/../../../etc)"
+finder_delete '/Users/robin/a"b' >/dev/null 2>&1
+expect 'Finder delete: an unescaped quote is a script error' 1 $?
+
+# ---------------------------------------------------------------- volumes
+mac /usr/sbin/diskutil list -plist | python3 -c 'import plistlib,sys; d=plistlib.loads(sys.stdin.buffer.read()); print(sorted(d["VolumesFromDisks"]))' >"$tmp/vols" 2>&1
+expect 'diskutil list -plist parses and lists mounted volumes' \
+    "['Backup Drive', 'Macintosh HD', 'Macintosh HD - Data', 'VM']" "$(cat "$tmp/vols")"
+# The mount menu's script, as the program runs it.
+cat >"$tmp/unmounted.applescript" <<'SCRIPT'
+use AppleScript version "2.4"
+use framework "Foundation"
+use scripting additions
+set theString to do shell script "diskutil list -plist"
+set theString to current application's NSString's stringWithString:theString
+set theData to theString's dataUsingEncoding:(current application's NSUTF8StringEncoding)
+set {theDict, theError} to current application's NSPropertyListSerialization's propertyListWithData:theData options:0 format:(missing value) |error|:(reference)
+if theDict is missing value then error (theError's localizedDescription() as text)
+set partitionInfo to theDict's valueForKeyPath:"AllDisksAndPartitions.Partitions"
+set partitionInfos to current application's NSMutableArray's array()
+repeat with anInfo in partitionInfo
+if not (anInfo's isKindOfClass:(current application's NSNull)) then (partitionInfos's addObjectsFromArray:anInfo)
+end repeat
+set thePred to current application's NSPredicate's predicateWithFormat:"(Content BEGINSWITH %@) AND (NOT Content IN %@)" argumentArray:{"Apple_", {"Apple_Boot", "Apple_CoreStorage"}}
+partitionInfos's filterUsingPredicate:thePred
+set volumeNames to (partitionInfos's valueForKey:"VolumeName")'s mutableCopy()
+set mountedVolumes to theDict's objectForKey:"VolumesFromDisks"
+volumeNames's removeObjectsInArray:mountedVolumes
+set unmountedVolumes to volumeNames as list
+set returnString to ""
+repeat with i from 1 to count of unmountedVolumes
+set this_item to item i of unmountedVolumes
+set returnString to returnString & this_item & ","
+end repeat
+return returnString
+SCRIPT
+unmounted() { osa -e "$(cat "$tmp/unmounted.applescript")"; }
+expect 'mount menu script: the unmounted partition (APFS store has no name)' \
+    'missing value,Archive,' "$(unmounted)"
+osa -e $'try\ntell application "Finder" to eject every disk whose name is "Backup Drive"\nend try'
+expect 'mount menu script: an ejected volume can be mounted again' \
+    'missing value,Backup Drive,Archive,' "$(unmounted)"
+[[ ! -e "$R/Volumes/Backup Drive" ]] && ok || bad 'Finder eject: the volume folder goes'
+shell 'diskutil mount Backup\ Drive' >/dev/null
+[[ -f "$R/Volumes/Backup Drive/Projects/website.zip" ]] && ok || bad 'diskutil mount: the files come back'
+shell 'diskutil mount Archive' >/dev/null
+[[ -d "$R/Volumes/Archive/Tax Returns" ]] && ok || bad 'diskutil mount: an unmounted partition mounts'
+osa -e 'do shell script "diskutil erasevolume HFS+ \"RAM Disk\" `hdiutil attach -nomount ram://582715`"' >/dev/null
+[[ -d "$R/Volumes/RAM Disk" ]] && ok || bad 'RAM disk script creates /Volumes/RAM Disk'
+osa -e 'do shell script "echo \"The RAM Disk is approximately 290MB.\" > /Volumes/RAM\\ Disk/Help.txt"' >/dev/null
+expect 'RAM disk help text lands on the RAM disk' 'The RAM Disk is approximately 290MB.' \
+    "$(cat "$R/Volumes/RAM Disk/Help.txt" 2>&1)"
+contains 'RAM disk is listed' 'Apple_HFS RAM Disk               +298.4 MB' "$(mac /usr/sbin/diskutil list)"
+osa -e 'tell application "Finder" to eject every disk'
+[[ ! -e "$R/Volumes/RAM Disk" && ! -e "$R/Volumes/Backup Drive" && -L "$R/Volumes/Macintosh HD" ]] && ok ||
+    bad 'Finder eject every disk leaves only the start-up volume'
+
+# ---------------------------------------------------------------- root with blanks
+blank() { local tool=$1; shift; "$B$tool" "$@"; }
+expect 'blank root: sw_vers' 10.15.7 "$(blank /usr/bin/sw_vers -productVersion)"
+blank /usr/bin/defaults write com.apple.finder AppleShowAllFiles -bool true
+expect 'blank root: defaults write then read' 1 "$(blank /usr/bin/defaults read com.apple.finder AppleShowAllFiles)"
+contains 'blank root: stat maps the path' ' robin staff ' "$(blank /usr/bin/stat /Users/robin/Desktop/notes.txt)"
+expect 'blank root: Finder delete' success "$(R=$B finder_delete /Users/robin/Desktop/notes.txt)"
+[[ -f $B/Users/robin/.Trash/notes.txt ]] && ok || bad 'blank root: the file is in the Trash'
+(cd "$B/Users/robin" && PATH="$B/usr/bin:$PATH" mdfind Pancakes) >"$tmp/found"
+expect 'blank root: a stand-in found through PATH' /Users/robin/Documents/Recipes/Pancakes.txt "$(cat "$tmp/found")"
+expect 'blank root: its own calls log' 6 "$(wc -l <"$B/.sim/calls.log")"
+
+# ---------------------------------------------------------------- repo copy
+after=$(snapshot)
+[[ $before == "$after" ]] && ok || bad 'the repository copy of sample-mac is unchanged'
+
+printf '%d passed, %d failed\n' "$pass" "$fail"
+((fail == 0))
