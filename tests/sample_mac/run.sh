@@ -109,6 +109,40 @@ local address@@osa -e $'do shell script "ifconfig | grep inet | grep -v inet6 | 
 fan speed needs the administrator@@osa -e "do shell script \"SD=~/.spindump.txt; rm \$SD; spindump 1 1 -file \$SD; grep 'Fan speed' \$SD; rm \$SD\" with administrator privileges"; ls -a "$R/Users/robin" | grep -c spindump@@Fan speed:        2158 rpm$*0$
 CASES
 
+# ---------------------------------------------------------------- files
+python3 - "$R" >"$tmp/plists" 2>&1 <<'PY'
+import glob, plistlib, sys
+root = sys.argv[1]
+bad = []
+# The simulated Mac's own plists; planted items may be anything. A walk must
+# not follow /Volumes/Macintosh HD, which leads back to the root.
+apps = [root + '/Applications/%s.app/Contents/Info.plist' % name for name in
+        ('Safari', 'Google Chrome', 'Firefox', 'Dropbox', 'Spotify', 'VLC', 'The Unarchiver')]
+for path in glob.glob(root + '/System/Library/**/*.plist', recursive=True) + apps:
+    try:
+        with open(path, 'rb') as f:
+            plistlib.load(f)
+    except Exception as e:
+        bad.append(path[len(root):] + ': ' + str(e))
+for path in apps:
+    with open(path, 'rb') as f:
+        info = plistlib.load(f)
+    for key in ('CFBundleIdentifier', 'CFBundleName', 'CFBundleShortVersionString'):
+        if not info.get(key):
+            bad.append(path[len(root):] + ': no ' + key)
+with open(root + '/Library/Receipts/InstallHistory.plist', 'rb') as f:
+    history = plistlib.load(f)
+keys = {'date', 'displayName', 'displayVersion', 'packageIdentifiers', 'processName'}
+print(len(history), all(keys <= set(entry) for entry in history), len(apps) >= 5)
+print('\n'.join(bad))
+PY
+expect 'plists are well formed; 20 installer entries of the real shape; apps have their keys' \
+    'True True True' "$(sed 's/^20 /True /' "$tmp/plists" | head -1)"
+expect 'no malformed plist' '' "$(sed 1d "$tmp/plists")"
+expect 'admin group lists robin' 'admin:*:80:root,robin' "$(grep '^admin:' "$R/etc/group")"
+expect 'start-up volume is a relative link to the root' .. "$(readlink "$R/Volumes/Macintosh HD")"
+expect 'three disk images in Downloads' 3 "$(find "$R/Users/robin/Downloads" -name '*.dmg' | wc -l)"
+
 # ---------------------------------------------------------------- writes seen by reads
 mac /usr/bin/defaults write com.apple.finder AppleShowAllFiles 1
 expect 'defaults: a write is seen by the next read' 1 "$(mac /usr/bin/defaults read com.apple.finder AppleShowAllFiles)"
@@ -133,6 +167,14 @@ echo block >"$R/.sim/state/firewall"
 expect 'firewall blocking' '      Mode: Block all incoming connections' "$(fw)"
 echo limit >"$R/.sim/state/firewall"
 expect 'firewall limiting' '      Mode: Limit incoming connections to specific services and applications' "$(fw)"
+
+sfw=/usr/libexec/ApplicationFirewall/socketfilterfw
+osa -e "do shell script \"$sfw --setglobalstate off\"" >/dev/null 2>&1
+expect 'socketfilterfw: a change needs the administrator' 1 $?
+osa -e "do shell script \"$sfw --setblockall on\" with administrator privileges" >/dev/null
+expect 'socketfilterfw: block all is seen by system_profiler' '      Mode: Block all incoming connections' "$(fw)"
+printf '%s\n' "$SE to count login items" >"$tmp/count.applescript"
+expect 'osascript runs a script file' 2 "$(osa "$tmp/count.applescript")"
 
 libline() { osa -e 'do shell script "ls -aOl ~/Library | sed -n 2p"'; }
 contains 'user Library starts hidden' ' hidden ' "$(libline)"

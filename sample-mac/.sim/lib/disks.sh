@@ -250,9 +250,9 @@ disks_list_plist() {
 # "missing value".
 disks_unmounted_names() {
     local i out='missing value,' name
-    local mounted=$'\n''Macintosh HD - Data'$'\n''VM'$'\n''Macintosh HD'$'\n'
+    local mounted_names=$'\n''Macintosh HD - Data'$'\n''VM'$'\n''Macintosh HD'$'\n'
     for i in "${!D_DEV[@]}"; do
-        [[ ${D_MOUNTED[i]} == yes ]] && mounted+=${D_NAME[i]}$'\n'
+        [[ ${D_MOUNTED[i]} == yes ]] && mounted_names+=${D_NAME[i]}$'\n'
     done
     for i in "${!D_DEV[@]}"; do
         [[ ${D_DEV[i]} == *s[0-9]* ]] || continue
@@ -263,7 +263,7 @@ disks_unmounted_names() {
         esac
         name=${D_NAME[i]}
         [[ $name == - ]] && name='missing value'
-        [[ $mounted == *$'\n'"$name"$'\n'* ]] && continue
+        [[ $mounted_names == *$'\n'"$name"$'\n'* ]] && continue
         out+=$name,
     done
     REPLY=$out
