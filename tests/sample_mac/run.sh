@@ -104,6 +104,7 @@ folder actions@@osa -e $'try\ntell application "System Events" to folder actions
 disk images in Downloads@@osa -s s -e "$SE"$'\nset theFolder to POSIX path of downloads folder as text\nset theFolder to quoted form of theFolder\nset numberOfFiles to paragraphs of (do shell script "find " &  theFolder & " -name \'*.dmg\'")\nend tell\nset c to count of numberOfFiles as text'@@"3"$
 Gatekeeper through do shell script@@osa -e 'do shell script "spctl --status --verbose"'@@assessments enabled^Mdeveloper id enabled$
 PhysMem through do shell script@@osa -s s -e "do shell script \"echo \\\"\$(top -l 1 | awk '/PhysMem/';)\\\"\""@@"PhysMem: 15G used (2097M wired), 1187M unused."$
+do shell script output without a final line feed@@osa -s s -e 'do shell script "printf abc"'; osa -e 'do shell script "exit 3"'; echo "rc=$?"@@"abc"$*execution error: The command exited with a non-zero status. \(3\)$*rc=1$
 router address@@osa -e $'do shell script "route get default | grep gateway"\nlast word of result'@@192.168.1.1$
 local address@@osa -e $'do shell script "ifconfig | grep inet | grep -v inet6 | cut -d\\" \\" -f2"\nlast word of the result'@@192.168.1.23$
 fan speed needs the administrator@@osa -e "do shell script \"SD=~/.spindump.txt; rm \$SD; spindump 1 1 -file \$SD; grep 'Fan speed' \$SD; rm \$SD\" with administrator privileges"; ls -a "$R/Users/robin" | grep -c spindump@@Fan speed:        2158 rpm$*0$
