@@ -1,0 +1,109 @@
+// The real program on a fresh copy of the simulated Mac, as a user runs it without a display.
+
+#include "app/SettingsKeys.h"
+#include "platform/Settings.h"
+#include "support/TempRoot.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace trevalo;
+using trevalo::test::TempRoot;
+
+namespace {
+
+struct ProgramRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+ProgramRun trevalo(const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.start(TREVALO_BINARY, args);
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(ProgramTest, FirstRunWritesTheDefaultSettings)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    const ProgramRun run = trevalo({"--root", mac->path()});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("trevalo: no display; running the headless commands instead\n"));
+
+    const Settings stored(mac->root().settingsFile());
+    for (const char* key : keys::startupFlags) {
+        EXPECT_TRUE(stored.contains(key)) << key;
+        EXPECT_FALSE(stored.boolForKey(key)) << key;
+    }
+    for (const char* key : keys::boxes)
+        EXPECT_TRUE(stored.boolForKey(key)) << key;
+    EXPECT_EQ(stored.integerForKey(keys::menuBarIcon), 0);
+    EXPECT_TRUE(stored.contains(keys::menuBarIcon));
+    EXPECT_FALSE(stored.stringForKey(keys::lastAnalyserRun).isEmpty());
+    EXPECT_TRUE(QFileInfo(mac->host("/Users/robin/Library/Application Support/Trevalo 2")).isDir());
+}
+
+TEST(ProgramTest, FactsPrintsTheOpenMenu)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    mac->write("/.sim/state/sw_vers", "13.3.1a\n");
+    mac->write("/.sim/state/firewall", "block\n");
+    const ProgramRun run = trevalo({"facts", "--root", mac->path()});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n');
+    // The rapid security response version: version and build from their own lines.
+    EXPECT_TRUE(lines.value(0).startsWith("OSX:  \t"));
+    EXPECT_EQ(lines.value(0).section('\t', -1), "13.3.1");
+    EXPECT_TRUE(lines.value(1).startsWith("Build: \t")) << lines.value(1).toStdString();
+    EXPECT_FALSE(lines.value(1).contains("BuildVersion"));
+    EXPECT_TRUE(lines.contains("Recovery Disk: YES"));
+    EXPECT_TRUE(lines.contains("User:       robin (Admin)"));
+    EXPECT_TRUE(lines.contains(" Firewall\ton"));
+    EXPECT_TRUE(lines.contains("Position Bottom\ton"));
+    EXPECT_TRUE(run.out.contains("\nIcon: level"));
+    EXPECT_TRUE(run.out.contains("\nTitle: \n"));
+    // The tools were the root's stand-ins.
+    EXPECT_TRUE(mac->read("/.sim/calls.log").contains("system_profiler\tSPHardwareDataType\n"));
+}
+
+TEST(ProgramTest, UsageAndRootErrorsExitWithTwo)
+{
+    const struct Case {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{"--root", "/nonexistent/mac", "facts"}, "does not exist"},
+        {{"--frobnicate"}, "unknown option --frobnicate"},
+        {{"dance"}, "unknown command dance"},
+        {{"--root"}, "--root needs a value"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = trevalo(c.args);
+        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+    }
+}
+
+TEST(ProgramTest, ChooseRunsAMenuItemOrListsTheTitles)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    ProgramRun run = trevalo({"choose", "--root", mac->path(), "No Such Item"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("\n  Analyse Now\n"));
+    run = trevalo({"choose", "--root", mac->path(), "Quit Trevalo 2"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+}
+
+} // namespace
