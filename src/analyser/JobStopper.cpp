@@ -87,7 +87,7 @@ void JobStopper::unloadLocalDaemons()
         if (!run.error.isEmpty())
             reply += (reply.isEmpty() ? QString() : QStringLiteral("\n")) + run.error;
         ANALYSER_LOG(kUnloadProc, "replystring says %1", reply);
-        if (scriptRunFailed(reply))
+        if (!run.started || scriptRunFailed(reply))
             continue;
         Alert alert;
         alert.informativeText =

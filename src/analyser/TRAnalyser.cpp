@@ -1,5 +1,6 @@
 #include "analyser/TRAnalyser.h"
 
+#include "analyser/JobStopper.h"
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
 #include "platform/Log.h"
@@ -141,10 +142,14 @@ void TRAnalyser::windowDidLoad()
     if (!m_backup)
         backupWarning = QStringLiteral("Warning: no backup detected.");
     emit changed();
-    if (unloadProc)
-        unloadProc();
+    unloadProc();
     if (profiler)
         profiler();
+}
+
+void TRAnalyser::unloadProc()
+{
+    JobStopper(m_services).unloadProc();
 }
 
 void TRAnalyser::updateIgnoreLabel()

@@ -65,8 +65,9 @@ public:
     QString backupWarning;
     DownloadsNotice downloads;
 
-    /// Steps of set-up that other parts provide: the job-stopping passes and the profile report.
-    std::function<void()> unloadProc;
+    /// Stops the background jobs of known unwanted products (set-up runs it after every scan).
+    void unloadProc();
+    /// Builds the profile report; set by the profile code, nothing until then.
     std::function<void()> profiler;
 
     /// The Delete script for a path, with the path written as an AppleScript string literal.

@@ -255,6 +255,7 @@ CommandRunner::ScriptOutcome CommandRunner::runScript(const QString& script, con
             text.chop(1);
         return text;
     };
+    outcome.started = true;
     outcome.output = chopLineFeed(decodeUtf8(r.output));
     outcome.error = chopLineFeed(decodeUtf8(r.error));
     return outcome;

@@ -68,8 +68,9 @@ public:
     void receivedata() {}
 
     struct ScriptOutcome {
-        QString output; ///< standard output, final line feed removed
-        QString error;  ///< standard error, final line feed removed; empty when the script succeeded
+        bool started = false; ///< false when osascript could not be started
+        QString output;       ///< standard output, final line feed removed
+        QString error;        ///< standard error, final line feed removed; empty when the script succeeded
     };
     /// Runs osascript with the given options before -e TEXT and returns both streams.
     ScriptOutcome runScript(const QString& script, const QStringList& options = {});

@@ -122,6 +122,14 @@ TEST_F(JobStopperTest, NothingToStopShowsAndLogsNothing)
     EXPECT_EQ(calls(), "launchctl list\n");
 }
 
+TEST_F(JobStopperTest, AnOsascriptThatCannotStartIsNoSuccess)
+{
+    QFile::remove(machine.host("/usr/bin/osascript"));
+    daemon(2);
+    stopper.unloadProc();
+    EXPECT_TRUE(alerts.shown.isEmpty());
+}
+
 TEST_F(JobStopperTest, DialogNamesTheJobAndItsOwnerAndRemovesItAsAdministrator)
 {
     daemon(7);

@@ -102,7 +102,9 @@ private slots:
         // The tool's tab and line feed are not shown as a shortcut or a second line.
         QCOMPARE(fx.view->action(MenuItem::osxnum)->text(), QStringLiteral("OSX:    10.15.7"));
         QCOMPARE(fx.view->action(MenuItem::sipState)->text(), QStringLiteral("   SIP:     ON"));
-        QVERIFY(!fx.view->action(MenuItem::levelIndicator)->icon().isNull());
+        // The level shows as the disk line's icon.
+        QVERIFY(!fx.view->action(MenuItem::theDisk)->icon().isNull());
+        QVERIFY(!fx.view->action(MenuItem::levelIndicator)->isVisible());
         QVERIFY(!fx.view->action(MenuItem::dockLeft)->isChecked());
     }
 

@@ -102,6 +102,16 @@ void StatusMenuView::sync()
         action->setEnabled(state.enabled && (!isTool || m_delegate.hasAction(it.key())));
         action->setIcon(state.image.isEmpty() ? QIcon() : resourceIcon(state.image));
     }
+    // The fill level reads best as the disk's own icon; it stands alone only when the disk line is hidden.
+    QAction* level = m_actions.value(MenuItem::levelIndicator);
+    QAction* disk = m_actions.value(MenuItem::theDisk);
+    const QString levelImage = model[MenuItem::levelIndicator].image;
+    if (disk->isVisible() && !levelImage.isEmpty()) {
+        disk->setIcon(resourceIcon(levelImage));
+        level->setVisible(false);
+    } else {
+        level->setText(tr("Start-up disk"));
+    }
     rebuildVolumeMenu(MenuItem::ejectDisks, model.ejectable);
     rebuildVolumeMenu(MenuItem::mountDisks, model.unmounted);
 }
