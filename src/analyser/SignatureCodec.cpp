@@ -58,18 +58,44 @@ bool appendCode(std::optional<qint64> value, QString& out)
 template <typename Char> DecodedText decodeTokens(const Char* begin, const Char* end)
 {
     DecodedText result;
-    // Roughly five characters per token in a well-formed file.
-    result.text.reserve((end - begin) / 5 + 1);
-    const Char* tokenStart = begin;
-    for (const Char* p = begin;; ++p) {
-        if (p == end || *p == Char(' ')) {
-            if (!appendCode(readToken(tokenStart, p), result.text))
-                ++result.skipped;
-            if (p == end)
-                break;
-            tokenStart = p + 1;
+    // Decoded characters go straight into a buffer big enough for the worst case (every token one
+    // character of two UTF-16 units; a token and its separator take at least two input characters):
+    // the location list runs to hundreds of thousands of tokens.
+    result.text.resize((end - begin) + 2);
+    char16_t* out = reinterpret_cast<char16_t*>(result.text.data());
+    char16_t* const start = out;
+
+    const Char* p = begin;
+    while (true) {
+        // Nearly every token is a plain run of digits: read it in one go.
+        const Char* q = p;
+        qint64 value = 0;
+        while (q < end && *q >= Char('0') && *q <= Char('9') && q - p < 10) {
+            value = value * 10 + (*q - Char('0'));
+            ++q;
         }
+        std::optional<qint64> token;
+        if (q > p && (q == end || *q == Char(' '))) {
+            token = value;
+        } else {
+            while (q < end && *q != Char(' '))
+                ++q;
+            token = readToken(p, q);
+        }
+        const qint64 code = token ? *token - kSignatureOffset : -1;
+        if (code < 0 || !isSignatureCharacter(char32_t(code))) {
+            ++result.skipped;
+        } else if (code < 0x10000) {
+            *out++ = char16_t(code);
+        } else {
+            *out++ = QChar::highSurrogate(char32_t(code));
+            *out++ = QChar::lowSurrogate(char32_t(code));
+        }
+        if (q == end)
+            break;
+        p = q + 1;
     }
+    result.text.truncate(out - start);
     return result;
 }
 
@@ -87,16 +113,6 @@ template <typename Char> bool onlySpace(const Char* begin, const Char* end)
 std::optional<qint64> readIntValue(QStringView token)
 {
     return readToken(token.utf16(), token.utf16() + token.size());
-}
-
-bool isSignatureCharacter(char32_t code)
-{
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return false;
-    if (code == '\t' || code == '\n')
-        return true;
-    // C0 controls, DEL and the C1 controls.
-    return !(code < 0x20 || (code >= 0x7F && code <= 0x9F));
 }
 
 QString binaryToString(const QStringList& numberTexts, int* skipped)

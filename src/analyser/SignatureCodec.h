@@ -22,7 +22,15 @@ std::optional<qint64> readIntValue(QStringView token);
 
 /// True for a character that a decoded signature text may hold: any Unicode scalar value except the
 /// control characters, of which only tab and line feed are allowed (entries are trimmed of them).
-bool isSignatureCharacter(char32_t code);
+inline bool isSignatureCharacter(char32_t code)
+{
+    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return false;
+    if (code == '\t' || code == '\n')
+        return true;
+    // C0 controls, DEL and the C1 controls.
+    return !(code < 0x20 || (code >= 0x7F && code <= 0x9F));
+}
 
 struct DecodedText {
     QString text;

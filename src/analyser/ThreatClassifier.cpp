@@ -2,49 +2,142 @@
 
 #include "analyser/Signatures.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
+#include <cstdint>
 
 namespace trevalo {
 
 namespace {
 
-constexpr int kKeyLength = 4;
-constexpr int kFilterBits = 1 << 16;
+constexpr size_t kRunLengths[2] = {8, 4};
+constexpr int kFilterShift = 46; // 18 bits: 32 KiB of filter, about one false pass in 25
+constexpr int kFilterBits = 1 << (64 - kFilterShift);
+constexpr int kFrequencyBits = 1 << 16;
+constexpr quint64 kBase = 0x100000001B3ull;
 
-quint64 pack(const char16_t* s)
+constexpr quint64 power(quint64 base, size_t exponent)
 {
-    return (quint64(s[0]) << 48) | (quint64(s[1]) << 32) | (quint64(s[2]) << 16) | quint64(s[3]);
+    quint64 result = 1;
+    for (size_t i = 0; i < exponent; ++i)
+        result *= base;
+    return result;
+}
+constexpr quint64 kTopPower[2] = {power(kBase, kRunLengths[0] - 1), power(kBase, kRunLengths[1] - 1)};
+
+/// Polynomial hash of a run, rolled one character at a time along a text.
+struct RollingHash {
+    size_t length;
+    quint64 top; // kBase to the power length - 1
+    quint64 value = 0;
+
+    void start(const char16_t* s)
+    {
+        value = 0;
+        for (size_t i = 0; i < length; ++i)
+            value = value * kBase + s[i];
+    }
+    void roll(char16_t out, char16_t in) { value = (value - out * top) * kBase + in; }
+};
+
+/// The key of a run: its hash mixed with its length, so that runs of the two lengths never meet.
+quint64 keyOf(quint64 hash, size_t length)
+{
+    return (hash ^ (quint64(length) << 56)) * 0x9E3779B97F4A7C15ull;
 }
 
-quint32 filterSlot(quint64 key)
+quint32 filterBit(quint64 key)
 {
-    return quint32((key * 0x9E3779B97F4A7C15ull) >> 48);
+    return quint32(key >> kFilterShift);
+}
+
+quint32 frequencySlot(quint64 key)
+{
+    return quint32(key >> 48);
 }
 
 } // namespace
 
 ThreatClassifier::ThreatClassifier(const std::array<QStringList, 6>& lists)
 {
-    m_filter.assign(kFilterBits / 64, 0);
     for (int list = 0; list < int(lists.size()); ++list) {
         for (const QString& fragment : lists[size_t(list)]) {
             if (fragment.isEmpty())
                 continue;
-            const QString folded = fragment.toCaseFolded();
-            const int index = int(m_fragments.size());
-            m_fragments.push_back({folded.toStdU16String(), list});
+            m_fragments.push_back({fragment.toCaseFolded().toStdU16String(), list});
             m_lastList = std::max(m_lastList, list);
-            if (folded.size() < kKeyLength) {
-                m_short.push_back(index);
-                continue;
-            }
-            const quint64 key = pack(reinterpret_cast<const char16_t*>(folded.utf16()));
-            m_keyed.push_back({key, index});
-            const quint32 slot = filterSlot(key);
-            m_filter[slot / 64] |= quint64(1) << (slot % 64);
         }
     }
+
+    auto tierOf = [](size_t length) {
+        return length >= kRunLengths[0] ? 0 : length >= kRunLengths[1] ? 1 : -1;
+    };
+    // Calls `visit(position, key)` for every run of the fragment's index length.
+    auto forEachRun = [](const std::u16string& text, int tier, auto&& visit) {
+        RollingHash hash{kRunLengths[tier], kTopPower[tier]};
+        hash.start(text.data());
+        for (size_t i = 0;; ++i) {
+            visit(i, keyOf(hash.value, hash.length));
+            if (i + hash.length >= text.size())
+                break;
+            hash.roll(text[i], text[i + hash.length]);
+        }
+    };
+
+    // How often each run occurs over all fragments (counted by hash slot: a shared slot only makes a
+    // run look commoner than it is).
+    std::vector<quint16> frequency(kFrequencyBits, 0);
+    for (size_t index = 0; index < m_fragments.size(); ++index) {
+        const std::u16string& text = m_fragments[index].text;
+        const int tier = tierOf(text.size());
+        if (tier < 0) {
+            m_short.push_back(int(index));
+            continue;
+        }
+        m_hasRunLength[tier] = true;
+        forEachRun(text, tier, [&frequency](size_t, quint64 key) {
+            quint16& count = frequency[frequencySlot(key)];
+            if (count < UINT16_MAX)
+                ++count;
+        });
+    }
+
+    m_filter.assign(kFilterBits / 64, 0);
+    m_keyed.reserve(m_fragments.size());
+    for (size_t index = 0; index < m_fragments.size(); ++index) {
+        const std::u16string& text = m_fragments[index].text;
+        const int tier = tierOf(text.size());
+        if (tier < 0)
+            continue;
+        Keyed best{0, int(index), -1};
+        quint32 bestCount = UINT32_MAX;
+        forEachRun(text, tier, [&](size_t i, quint64 key) {
+            if (frequency[frequencySlot(key)] < bestCount) {
+                bestCount = frequency[frequencySlot(key)];
+                best.key = key;
+                best.offset = int(i);
+            }
+        });
+        m_keyed.push_back(best);
+        const quint32 bit = filterBit(best.key);
+        m_filter[bit / 64] |= quint64(1) << (bit % 64);
+    }
     std::sort(m_keyed.begin(), m_keyed.end());
+
+    size_t size = 16;
+    while (size < 2 * m_keyed.size())
+        size *= 2;
+    m_table.assign(size, Slot{});
+    for (size_t i = 0; i < m_keyed.size();) {
+        size_t j = i;
+        while (j < m_keyed.size() && m_keyed[j].key == m_keyed[i].key)
+            ++j;
+        size_t slot = m_keyed[i].key & (size - 1);
+        while (m_table[slot].first >= 0)
+            slot = (slot + 1) & (size - 1);
+        m_table[slot] = {m_keyed[i].key, int(i), int(j - i)};
+        i = j;
+    }
 }
 
 ThreatClassifier ThreatClassifier::load(SignatureSource& source)
@@ -55,44 +148,84 @@ ThreatClassifier ThreatClassifier::load(SignatureSource& source)
     return ThreatClassifier(lists);
 }
 
-int ThreatClassifier::matchingList(QStringView path) const
+const ThreatClassifier::Slot* ThreatClassifier::find(quint64 key) const
 {
-    if (m_fragments.empty())
-        return -1;
-    const QString folded = path.toString().toCaseFolded();
-    const std::u16string_view text(reinterpret_cast<const char16_t*>(folded.utf16()), size_t(folded.size()));
+    const size_t mask = m_table.size() - 1;
+    for (size_t slot = key & mask;; slot = (slot + 1) & mask) {
+        const Slot& s = m_table[slot];
+        if (s.first < 0)
+            return nullptr;
+        if (s.key == key)
+            return &s;
+    }
+}
+
+int ThreatClassifier::matchFolded(std::u16string_view text) const
+{
     int best = -1;
     for (int index : m_short) {
         const Fragment& f = m_fragments[size_t(index)];
         if (f.list > best && text.find(f.text) != std::u16string_view::npos)
             best = f.list;
     }
-    if (text.size() < size_t(kKeyLength))
-        return best;
-    const char16_t* s = text.data();
-    quint64 key = pack(s);
-    for (size_t i = 0; i + kKeyLength <= text.size(); ++i) {
-        if (i > 0)
-            key = (key << 16) | quint64(s[i + kKeyLength - 1]);
-        const quint32 slot = filterSlot(key);
-        if (!(m_filter[slot / 64] & (quint64(1) << (slot % 64))))
+    for (int tier = 0; tier < 2; ++tier) {
+        if (!m_hasRunLength[tier] || text.size() < kRunLengths[tier])
             continue;
-        auto [from, to] = std::equal_range(m_keyed.begin(), m_keyed.end(), Keyed{key, 0});
-        for (auto it = from; it != to; ++it) {
-            const Fragment& f = m_fragments[size_t(it->fragment)];
-            if (f.list > best && text.substr(i, f.text.size()) == f.text)
-                best = f.list;
+        RollingHash hash{kRunLengths[tier], kTopPower[tier]};
+        hash.start(text.data());
+        for (size_t i = 0;; ++i) {
+            if (best == m_lastList)
+                return best; // nothing can change the answer any more
+            const quint64 key = keyOf(hash.value, hash.length);
+            const quint32 bit = filterBit(key);
+            if (m_filter[bit / 64] & (quint64(1) << (bit % 64))) {
+                if (const Slot* slot = find(key)) {
+                    for (int k = slot->first; k < slot->first + slot->count; ++k) {
+                        const Keyed& keyed = m_keyed[size_t(k)];
+                        const Fragment& f = m_fragments[size_t(keyed.fragment)];
+                        if (f.list <= best || size_t(keyed.offset) > i)
+                            continue;
+                        if (text.substr(i - size_t(keyed.offset), f.text.size()) == f.text)
+                            best = f.list;
+                    }
+                }
+            }
+            if (i + hash.length >= text.size())
+                break;
+            hash.roll(text[i], text[i + hash.length]);
         }
-        if (best == m_lastList)
-            break; // nothing later can change the answer
     }
     return best;
 }
 
+int ThreatClassifier::matchingList(QStringView path) const
+{
+    if (m_fragments.empty())
+        return -1;
+    // Paths are nearly always ASCII: fold those without building a string.
+    QVarLengthArray<char16_t, 256> ascii(path.size());
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t c = path.utf16()[i];
+        if (c >= 0x80) {
+            const QString folded = path.toString().toCaseFolded();
+            return matchFolded({reinterpret_cast<const char16_t*>(folded.utf16()), size_t(folded.size())});
+        }
+        ascii[i] = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : c;
+    }
+    return matchFolded({ascii.constData(), size_t(ascii.size())});
+}
+
 QString ThreatClassifier::getThreatNameFor(QStringView path) const
 {
+    // Shared texts: a scan names thousands of items.
+    static const std::array<QString, 6> issues = [] {
+        std::array<QString, 6> names;
+        for (size_t i = 0; i < names.size(); ++i)
+            names[i] = QString::fromLatin1(kNameLists[i].issue);
+        return names;
+    }();
     const int list = matchingList(path);
-    return list < 0 ? QString() : QString::fromLatin1(kNameLists[size_t(list)].issue);
+    return list < 0 ? QString() : issues[size_t(list)];
 }
 
 } // namespace trevalo

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 #include <array>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace trevalo {
@@ -33,7 +35,9 @@ inline constexpr const char* kNoIssue = "n/a";
 /// ignoring case (both are compared in Unicode case-folded form).
 ///
 /// The lists are compiled once, so that a scan decodes them once and then costs about the length of
-/// each path, not the number of fragments: fragments are indexed by their first four characters.
+/// each path, not the number of fragments. Each fragment is indexed by one run of its characters (eight,
+/// or four for a fragment shorter than eight), the run the fragments share least, since many start
+/// alike ("com.", "library/"); a path's runs of the same lengths are looked up by a rolling hash.
 class ThreatClassifier {
 public:
     /// Matches nothing.
@@ -54,15 +58,26 @@ private:
         int list = 0;
     };
     struct Keyed {
-        quint64 key;
+        quint64 key; // hash of the run, salted by its length
         int fragment;
+        int offset; // where the run starts in the fragment
         bool operator<(const Keyed& other) const { return key < other.key; }
     };
+    struct Slot {
+        quint64 key = 0;
+        int first = -1; // into m_keyed; -1 for an empty slot
+        int count = 0;
+    };
+
+    int matchFolded(std::u16string_view text) const;
+    const Slot* find(quint64 key) const;
 
     std::vector<Fragment> m_fragments;
-    std::vector<int> m_short;      // fragments shorter than a key, checked one by one
+    std::vector<int> m_short;      // fragments shorter than four characters, looked for one by one
+    bool m_hasRunLength[2] = {};   // whether any fragment is indexed by a run of 8, of 4
     std::vector<Keyed> m_keyed;    // sorted by key
-    std::vector<quint64> m_filter; // one bit per key hash: most windows of a path miss at once
+    std::vector<Slot> m_table;     // open addressing over the distinct keys of m_keyed
+    std::vector<quint64> m_filter; // one bit per key: most runs of a path are rejected here
     int m_lastList = -1;           // the highest list that has any fragment
 };
 

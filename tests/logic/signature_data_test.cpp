@@ -3,8 +3,10 @@
 #include "analyser/SignatureCodec.h"
 #include "analyser/Signatures.h"
 #include "analyser/ThreatClassifier.h"
+#include "platform/PlistFormat.h"
 #include "support/QtPrinters.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -124,6 +126,52 @@ TEST(SignatureData, NothingMatchesOrdinaryMacFiles)
         EXPECT_FALSE(locations.contains(line.toCaseFolded())) << line.toStdString();
     }
     EXPECT_GT(checked, 300);
+}
+
+TEST(SignatureData, NothingMatchesTheSampleMacsCleanFolders)
+{
+    // Everything in the sample Mac except the planted items: the scan locations that exist there (with
+    // what lies inside them) and the applications planted for bundle-identifier entries.
+    const QString mac = QStringLiteral(TREVALO_SAMPLE_MAC);
+    QStringList planted;
+    QSet<QString> bundleIds;
+    for (const ListEntry& e : readableList("trnums")) {
+        if (const auto path = locationPath(e.entry))
+            planted << *path;
+        else
+            bundleIds.insert(e.entry);
+    }
+    QDirIterator apps(mac + "/Applications", {"Info.plist"}, QDir::Files, QDirIterator::Subdirectories);
+    while (apps.hasNext()) {
+        const QString plist = apps.next();
+        QFile f(plist);
+        f.open(QIODevice::ReadOnly);
+        const auto info = plistToVariant(f.readAll());
+        if (info && bundleIds.contains(info->toMap().value("CFBundleIdentifier").toString()))
+            planted << plist.mid(mac.size()).section("/Contents/", 0, 0);
+    }
+    auto isPlanted = [&planted](const QString& path) {
+        for (const QString& p : planted) {
+            // The item, what it holds, and the folders made to hold it.
+            if (path.compare(p, Qt::CaseInsensitive) == 0 || path.startsWith(p + '/', Qt::CaseInsensitive) ||
+                p.startsWith(path + '/', Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    };
+
+    const ThreatClassifier classifier = shippedClassifier();
+    int checked = 0;
+    QDirIterator it(mac, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next().mid(mac.size());
+        if (path.startsWith("/.sim") || isPlanted(path))
+            continue;
+        ++checked;
+        EXPECT_EQ(classifier.getThreatNameFor(path), QString()) << path.toStdString();
+    }
+    EXPECT_GT(checked, 50) << "the sample Mac looks empty";
 }
 
 TEST(SignatureData, EachProductsLocationsGetItsOneIssue)

@@ -1,0 +1,60 @@
+#include "analyser/AnalyseCommand.h"
+
+#include "analyser/ResultsTableModel.h"
+#include "analyser/Scanner.h"
+#include "analyser/Signatures.h"
+#include "app/TRAppDelegate.h"
+
+namespace trevalo {
+
+int runAnalyseCommand(const QStringList& args, const Services& services, QTextStream& out, QTextStream& err,
+                      SignatureSource* signatures)
+{
+    auto usageError = [&err](const QString& message) {
+        err << "trevalo analyse: " << message << " (usage: trevalo analyse [--ignore PATH | --reset-ignored])"
+            << Qt::endl;
+        return 2;
+    };
+
+    if (!args.isEmpty()) {
+        const QString& option = args.first();
+        if (option == QLatin1String("--reset-ignored")) {
+            if (args.size() != 1)
+                return usageError(QStringLiteral("--reset-ignored takes no value"));
+            resetWhitelist(services.settings);
+            return 0;
+        }
+        QString path;
+        if (option == QLatin1String("--ignore")) {
+            if (args.size() != 2)
+                return usageError(QStringLiteral("--ignore needs exactly one path"));
+            path = args.at(1);
+        } else if (option.startsWith(QLatin1String("--ignore="))) {
+            if (args.size() != 1)
+                return usageError(QStringLiteral("--ignore needs exactly one path"));
+            path = option.mid(9);
+        } else {
+            return usageError(QStringLiteral("unknown argument %1").arg(option));
+        }
+        if (path.isEmpty())
+            return usageError(QStringLiteral("--ignore needs a path"));
+        addToWhitelist(services.settings, path);
+        return 0;
+    }
+
+    ResourceSignatures resources;
+    Scanner scanner(services, signatures ? *signatures : resources);
+    ScanResults results;
+    applyScan(scanner.analyser(), results);
+    // The rows as the Analyser window's table lists them.
+    ResultsTableModel table;
+    table.load(results.appDict, results.threats);
+    for (int i = 0; i < table.size(); ++i) {
+        const ResultRow& row = table.row(i);
+        out << row.name << '\t' << row.issue << '\t' << row.where << '\n';
+    }
+    out << "Backup: " << (results.haveBackup ? "yes" : "no") << Qt::endl;
+    return 0;
+}
+
+} // namespace trevalo

@@ -1,0 +1,186 @@
+#include "analyser/Scanner.h"
+
+#include "analyser/Signatures.h"
+#include "analyser/ThreatClassifier.h"
+#include "app/SettingsKeys.h"
+#include "app/TRAppDelegate.h"
+
+#include <QFile>
+#include <QSet>
+#include <optional>
+#include <sys/stat.h>
+
+namespace trevalo {
+
+namespace {
+
+/// Joins a path component the way the platform's path joining does: one slash between, runs of
+/// slashes collapsed, no slash at the end.
+QString appendPathComponent(const QString& base, const QString& component)
+{
+    if (component.isEmpty())
+        return base;
+    if (!component.startsWith('/') && !component.endsWith('/') && !component.contains(QLatin1String("//")))
+        return base + '/' + component;
+    QString joined = base + '/' + component;
+    QString out;
+    out.reserve(joined.size());
+    for (QChar c : joined) {
+        if (c == '/' && out.endsWith('/'))
+            continue;
+        out.append(c);
+    }
+    if (out.size() > 1 && out.endsWith('/'))
+        out.chop(1);
+    return out;
+}
+
+} // namespace
+
+Scanner::Scanner(const Services& services, SignatureSource& signatures)
+    : m_services(services), m_signatures(signatures),
+      m_hostPath(QFile::encodeName(services.root.host(QStringLiteral("/")).chopped(1))),
+      m_hostPrefix(m_hostPath.size())
+{
+}
+
+QString Scanner::getItemNameFor(const QString& path)
+{
+    QStringView p(path);
+    while (p.size() > 1 && p.endsWith(u'/'))
+        p.chop(1);
+    if (p == u"/")
+        return QStringLiteral("/");
+    const qsizetype slash = p.lastIndexOf(u'/');
+    return p.mid(slash + 1).toString();
+}
+
+QString Scanner::pathForLocation(const QString& entry) const
+{
+    QString path;
+    const qsizetype tilde = entry.indexOf('~');
+    if (tilde >= 0)
+        path = appendPathComponent(m_services.root.homeDir(), entry.mid(tilde + 2));
+    else
+        path = entry;
+
+    if (path.startsWith(QLatin1String("$TEMP")))
+        return m_services.root.tempDir() + path.mid(6);
+    if (!path.startsWith('/') && !path.startsWith(QLatin1String("~/"))) {
+        const QString app = m_services.workspace.absolutePathForAppBundleWithIdentifier(path);
+        return app.isEmpty() ? QString() : app;
+    }
+    return path;
+}
+
+bool Scanner::exists(const QString& macPath) const
+{
+    // A plain stat, following links as the platform's existence check does: the scan makes thousands
+    // of these, and this is most of its cost.
+    if (macPath.isEmpty())
+        return false;
+    QByteArray& host = m_hostPath;
+    host.truncate(m_hostPrefix);
+    host.append(macPath.toUtf8());
+    struct stat st;
+    return ::stat(host.constData(), &st) == 0;
+}
+
+ScanOutcome Scanner::analyser()
+{
+    ScanOutcome outcome;
+    const QStringList locations = loadSignatureEntries(m_signatures, QStringLiteral("trnums"));
+
+    // The name lists are decoded once per scan, and only once something is found.
+    std::optional<ThreatClassifier> classifier;
+    std::optional<QSet<QString>> ignored;
+    QSet<QString> found;
+    found.reserve(locations.size());
+
+    for (const QString& entry : locations) {
+        const QString path = pathForLocation(entry);
+        if (path.isEmpty() || !exists(path))
+            continue;
+
+        if (!ignored) {
+            Settings& settings = m_services.settings;
+            if (!settings.contains(keys::whitelist)) {
+                settings.setStringArray(keys::whitelist, {});
+                settings.synchronize();
+            }
+            ignored.emplace();
+            for (const QString& p : settings.stringArrayForKey(keys::whitelist).value_or(QStringList()))
+                ignored->insert(p.toCaseFolded());
+        }
+        if (!ignored->isEmpty() && ignored->contains(path.toCaseFolded()))
+            continue;
+        // Two entries that lead to one path (an application listed by path and by identifier) make
+        // one row.
+        if (found.contains(path))
+            continue;
+        found.insert(path);
+
+        if (!classifier)
+            classifier = ThreatClassifier::load(m_signatures);
+        outcome.rows.append({getItemNameFor(path), classifier->getThreatNameFor(path), path});
+    }
+    outcome.haveBackup = hasBackup();
+    return outcome;
+}
+
+bool Scanner::hasBackup()
+{
+    int signs = 0;
+    if (!m_services.runner.callNSTaskWithResult("/usr/bin/tmutil", {QStringLiteral("latestbackup")})
+             .isEmpty())
+        ++signs;
+    const QString candidates[] = {
+        QStringLiteral("/Applications/Carbon Copy Cloner.app"),
+        QStringLiteral("/Applications/superduper!.app"),
+        appendPathComponent(m_services.root.homeDir(), "Library/Preferences/com.apple.timemachine.plist"),
+    };
+    for (const QString& path : candidates) {
+        if (exists(path))
+            ++signs;
+    }
+    return signs > 0;
+}
+
+void applyScan(const ScanOutcome& outcome, ScanResults& results)
+{
+    results.appDict.clear();
+    for (const ScanRow& row : outcome.rows) {
+        results.appDict.insert(row.path, row.name);
+        if (row.issue.isEmpty())
+            results.threats.remove(row.path);
+        else
+            results.threats.insert(row.path, row.issue);
+    }
+    results.haveBackup = outcome.haveBackup;
+}
+
+void installScanner(TRAppDelegate& delegate, SignatureSource* signatures)
+{
+    static ResourceSignatures resources;
+    SignatureSource* source = signatures ? signatures : &resources;
+    delegate.scanner = [source](TRAppDelegate& d) {
+        Scanner scanner(d.services(), *source);
+        applyScan(scanner.analyser(), d.scanResults());
+    };
+}
+
+void addToWhitelist(Settings& settings, const QString& path)
+{
+    QStringList list = settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
+    list.append(path);
+    settings.setStringArray(keys::whitelist, list);
+    settings.synchronize();
+}
+
+void resetWhitelist(Settings& settings)
+{
+    settings.setStringArray(keys::whitelist, {});
+    settings.synchronize();
+}
+
+} // namespace trevalo

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/Services.h"
+
+#include <QString>
+#include <QVector>
+
+namespace trevalo {
+
+class SignatureSource;
+class TRAppDelegate;
+struct ScanResults;
+
+/// One found item: a row of the Analyser table.
+struct ScanRow {
+    QString name;  ///< the path's last component
+    QString issue; ///< null when no name list matches (the table shows "n/a")
+    QString path;  ///< the macOS path
+};
+
+struct ScanOutcome {
+    QVector<ScanRow> rows; ///< one per found path, in the order of the location list
+    bool haveBackup = false;
+};
+
+/// The Analyser scan: checks every scan location for existence, leaves out what the user ignored,
+/// classifies the rest by the name lists and probes for a backup.
+///
+/// Two things differ from the scan this program grew from, on purpose: an ignored path hides only an
+/// item at exactly that path (ignoring case), never one whose path merely occurs inside the ignored
+/// paths; and every found path keeps its own row, even when two share a last component.
+class Scanner {
+public:
+    Scanner(const Services& services, SignatureSource& signatures);
+
+    /// Runs the whole scan. Reads the signature files anew, each once.
+    ScanOutcome analyser();
+
+    /// The macOS path a location entry stands for, or a null text (an application that is not
+    /// installed). Rules, in order: an entry holding "~" is the home folder joined with what follows
+    /// the "~" and its next character; an entry starting with "$TEMP" is the temporary folder followed
+    /// by what follows "$TEMP" and its next character; anything not starting with "/" or "~/" is an
+    /// application's bundle identifier.
+    QString pathForLocation(const QString& entry) const;
+
+    /// True when any sign of a backup is there: Time Machine names a latest backup, or Carbon Copy
+    /// Cloner, SuperDuper! or the Time Machine preferences exist.
+    bool hasBackup();
+
+    /// The last path component ("/" for the root folder itself).
+    static QString getItemNameFor(const QString& path);
+
+private:
+    bool exists(const QString& macPath) const;
+
+    Services m_services;
+    SignatureSource& m_signatures;
+    mutable QByteArray m_hostPath; // the root's host folder, then the path being checked
+    qsizetype m_hostPrefix = 0;
+};
+
+/// Puts a scan's outcome into the shared results the way a scan does: the item map is replaced, the
+/// issue map is updated path by path (a found path without an issue loses its entry), the backup flag
+/// is set.
+void applyScan(const ScanOutcome& outcome, ScanResults& results);
+
+/// Makes the delegate's scan this one, reading the signature files compiled into the program (or the
+/// given source, which must outlive the delegate).
+void installScanner(TRAppDelegate& delegate, SignatureSource* signatures = nullptr);
+
+/// The Analyser window's Ignore: appends the path to the stored whitelist and writes the settings.
+void addToWhitelist(Settings& settings, const QString& path);
+/// The Analyser window's Reset: stores an empty whitelist and writes the settings.
+void resetWhitelist(Settings& settings);
+
+} // namespace trevalo
