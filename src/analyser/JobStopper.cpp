@@ -2,14 +2,11 @@
 
 #include "platform/Log.h"
 
-// These lines are read as the Analyser window's own and carry its operation names, not this class's.
-#define ANALYSER_LOG(operation, ...)                                                                         \
-    ::trevalo::writeLog(::trevalo::logPrefix(operation, __LINE__) + ::trevalo::detail::format(__VA_ARGS__))
-
 namespace trevalo {
 
 namespace {
 
+// These lines are read as the Analyser window's own and carry its operation names, not this class's.
 constexpr char kUnloadProc[] = "-[TRAnalyser unloadProc]";
 constexpr char kKillProcess[] = "-[TRAnalyser killProcess:]";
 
@@ -86,7 +83,7 @@ void JobStopper::unloadLocalDaemons()
         QString reply = run.output;
         if (!run.error.isEmpty())
             reply += (reply.isEmpty() ? QString() : QStringLiteral("\n")) + run.error;
-        ANALYSER_LOG(kUnloadProc, "replystring says %1", reply);
+        TR_LOG_AS(kUnloadProc, "replystring says %1", reply);
         if (!run.started || scriptRunFailed(reply))
             continue;
         Alert alert;
@@ -103,7 +100,7 @@ void JobStopper::unloadUserJobs()
     const QStringList lines =
         jobLinesToStop(m_services.runner.callSubsidTaskWithResult("/bin/launchctl", {"list"}));
     for (const QString& line : lines)
-        ANALYSER_LOG(kUnloadProc, "process will be stopped --> %1", line);
+        TR_LOG_AS(kUnloadProc, "process will be stopped --> %1", line);
     if (lines.isEmpty())
         return;
 
@@ -130,7 +127,7 @@ void JobStopper::killProcess(const QString& label)
 {
     // The output says nothing useful: launchctl is silent when the job is gone and when it never was.
     m_services.runner.callSubsidTaskWithResult("/bin/launchctl", {"remove", label});
-    ANALYSER_LOG(kKillProcess, "%1", QStringLiteral("Trevalo removed %1 from launchd").arg(label));
+    TR_LOG_AS(kKillProcess, "%1", QStringLiteral("Trevalo removed %1 from launchd").arg(label));
 }
 
 void JobStopper::killApp(const QString& name)

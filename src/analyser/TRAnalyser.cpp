@@ -11,6 +11,9 @@ namespace {
 
 constexpr int kNoticeSeconds = 15;
 
+// The Delete log lines are read by this operation name.
+constexpr char kDeleteSelected[] = "-[TRAnalyser deleteSelected:]";
+
 // Where the Keylogger advice's "More..." button leads, and the community named in the Performance advice.
 const char* const kKeyloggerPage = "https://www.quorvex.com/trevalo2/help/keyloggers";
 const char* const kCommunityHost = "discussions.apple.com";
@@ -240,7 +243,7 @@ void TRAnalyser::deleteSelected(std::optional<int> row)
         const QString path = m_model.row(*row).where;
         const QString reply = m_services.runner.callOSATask(deleteScript(path));
         if (reply.contains(QLatin1String("fail"), Qt::CaseInsensitive)) {
-            TR_LOG("Trevalo is unable to delete the file %1", path);
+            TR_LOG_AS(kDeleteSelected, "Trevalo is unable to delete the file %1", path);
             alert(QStringLiteral(
                       "Trevalo is unable to delete this item.\n\nYou can remove this item manually by "
                       "selecting the item in the Analyser and clicking the 'Reveal' button. Drag the "
@@ -249,7 +252,7 @@ void TRAnalyser::deleteSelected(std::optional<int> row)
                       "the item in the Analyser again."),
                   QStringLiteral("Trevalo"));
         } else {
-            TR_LOG("File '%1' deleted with owner's permission.", path);
+            TR_LOG_AS(kDeleteSelected, "File '%1' deleted with owner's permission.", path);
         }
     }
     rescan();

@@ -17,6 +17,11 @@ QString logPrefix(const char* function, int line);
 #define TR_LOG(...)                                                                                          \
     ::trevalo::writeLog(::trevalo::logPrefix(Q_FUNC_INFO, __LINE__) + ::trevalo::detail::format(__VA_ARGS__))
 
+/// TR_LOG_AS("-[TRAnalyser unloadProc]", "text %1", arg): the same with an operation name given by the
+/// caller, for lines that others read by the name of the operation that writes them.
+#define TR_LOG_AS(operation, ...)                                                                            \
+    ::trevalo::writeLog(::trevalo::logPrefix(operation, __LINE__) + ::trevalo::detail::format(__VA_ARGS__))
+
 namespace trevalo::detail {
 inline QString format(const QString& text)
 {

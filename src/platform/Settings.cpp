@@ -32,6 +32,20 @@ void setAsideIfDamaged(const QString& filePath)
            kept ? QStringLiteral(" (the old file is kept as %1)").arg(aside) : QString());
 }
 
+// Booleans and numbers are one kind in a defaults domain: either reads as the other.
+bool isNumber(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 Settings::Settings(const QString& filePath)
@@ -50,29 +64,13 @@ bool Settings::contains(const QString& key) const
 bool Settings::boolForKey(const QString& key) const
 {
     const QVariant v = m_settings->value(key);
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::Double:
-        return v.toBool();
-    default:
-        return false;
-    }
+    return isNumber(v) && v.toBool();
 }
 
 qint64 Settings::integerForKey(const QString& key) const
 {
     const QVariant v = m_settings->value(key);
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::Double:
-        return v.toLongLong();
-    default:
-        return 0;
-    }
+    return isNumber(v) ? v.toLongLong() : 0;
 }
 
 QString Settings::stringForKey(const QString& key) const

@@ -1,5 +1,5 @@
 #include "analyser/JobStopper.h"
-#include "support/TempRoot.h"
+#include "support/FakeServices.h"
 
 #include <QRegularExpression>
 #include <QThread>
@@ -16,20 +16,10 @@ const QString kListHeader = QStringLiteral("PID\tStatus\tLabel\n");
 /// The job stopper on a small Mac whose tools are scripts: launchctl lists /jobs, osascript keeps each
 /// script it is given in /scripts (NUL-separated) and refuses the labels listed in /refused the way a
 /// cancelled dialog does. Every other call is appended to /calls.
-class JobStopperTest : public ::testing::Test {
+class JobStopperTest : public ::testing::Test, protected trevalo::test::FakeServices {
 protected:
-    TempRoot machine;
-    SystemRoot root = machine.root();
-    CommandRunner runner{root};
-    Settings settings{root.settingsFile()};
-    RecordingAlerts alerts;
-    RecordingNotifier notifier;
-    RecordingClipboard clipboard;
-    RecordingWorkspace workspace;
-    FixedVolumes volumes;
-    FixedClock clock{QDateTime(QDate(2026, 3, 1), QTime(9, 30))};
-    JobStopper stopper{
-        Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock}};
+    JobStopperTest() { clock.at = QDateTime(QDate(2026, 3, 1), QTime(9, 30)); }
+    JobStopper stopper{services()};
     CapturedLog log;
     qsizetype logMark = 0;
 
@@ -329,25 +319,15 @@ TEST_F(JobStopperTest, KillAppEndsProcessesByName)
 
 /// The whole stack on a copy of the simulated Mac: its osascript answers the dialog and the password
 /// prompt from state, and its launchctl really drops the rows it is told to remove.
-class SampleMacJobsTest : public ::testing::Test {
+class SampleMacJobsTest : public ::testing::Test, protected trevalo::test::FakeServices {
 protected:
-    std::unique_ptr<TempRoot> machine = TempRoot::sampleMac();
-    SystemRoot root = machine->root();
-    CommandRunner runner{root};
-    Settings settings{root.settingsFile()};
-    RecordingAlerts alerts;
-    RecordingNotifier notifier;
-    RecordingClipboard clipboard;
-    RecordingWorkspace workspace;
-    FixedVolumes volumes;
-    FixedClock clock{QDateTime(QDate(2026, 3, 1), QTime(9, 30))};
-    JobStopper stopper{
-        Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock}};
+    SampleMacJobsTest() : FakeServices(TempRoot::SampleMac) {}
+    JobStopper stopper{services()};
 
     QStringList callsOf(const QString& tool) const
     {
         QStringList lines;
-        for (const QString& line : QString::fromUtf8(machine->read("/.sim/calls.log")).split('\n')) {
+        for (const QString& line : QString::fromUtf8(machine.read("/.sim/calls.log")).split('\n')) {
             if (line.startsWith(tool + '\t'))
                 lines.append(line);
         }
@@ -355,7 +335,7 @@ protected:
     }
     QString state(const QString& name) const
     {
-        return QString::fromUtf8(machine->read("/.sim/state/" + name));
+        return QString::fromUtf8(machine.read("/.sim/state/" + name));
     }
     void waitForDefaults() const
     {
@@ -403,7 +383,7 @@ TEST_F(SampleMacJobsTest, AcceptedDialogsStopTheDaemonsAndEveryUnwantedUserJob)
 
 TEST_F(SampleMacJobsTest, CancelledDialogLeavesItsDaemonAndOffersTheNext)
 {
-    machine->write("/.sim/state/dialog-answer", "cancel\naccept\n");
+    machine.write("/.sim/state/dialog-answer", "cancel\naccept\n");
 
     stopper.unloadProc();
     waitForDefaults();

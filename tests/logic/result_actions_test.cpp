@@ -1,7 +1,7 @@
 #include "analyser/TRAnalyser.h"
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
-#include "support/TempRoot.h"
+#include "support/FakeServices.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -14,20 +14,9 @@ namespace {
 
 /// The Analyser's controller over a delegate whose scan "finds" a fixed set of items, minus the ignored
 /// ones. osascript is a script that answers the Downloads count from /dmgs and records every script.
-class ResultActionsTest : public ::testing::Test {
+class ResultActionsTest : public ::testing::Test, protected trevalo::test::FakeServices {
 protected:
-    TempRoot machine;
-    SystemRoot root = machine.root();
-    CommandRunner runner{root};
-    Settings settings{root.settingsFile()};
-    RecordingAlerts alerts;
-    RecordingNotifier notifier;
-    RecordingClipboard clipboard;
-    RecordingWorkspace workspace;
-    FixedVolumes volumes;
-    Clock clock;
-    TRAppDelegate delegate{
-        Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock}};
+    TRAppDelegate delegate{services()};
     QMap<QString, QString> planted; // path to issue ("" for none)
     int scans = 0;
 
@@ -252,8 +241,8 @@ TEST_F(ResultActionsTest, DeleteAsksThenMovesToTheTrashAndAlwaysRescans)
         const char* logLine;
     } cases[] = {
         {"cancel", "Cancel", false, false, nullptr},
-        {"ok", "OK", false, true, "deleted with owner's permission."},
-        {"finder fails", "OK", true, true, "Trevalo is unable to delete the file "},
+        {"ok", "OK", false, true, "-[TRAnalyser deleteSelected:] [Line "},
+        {"finder fails", "OK", true, true, "Trevalo is unable to delete the file /Users/robin/Library/x\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

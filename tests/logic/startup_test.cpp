@@ -1,6 +1,6 @@
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
-#include "support/TempRoot.h"
+#include "support/FakeServices.h"
 
 #include <gtest/gtest.h>
 
@@ -10,24 +10,13 @@ using trevalo::test::TempRoot;
 namespace {
 
 /// A delegate on an empty Mac with recording seams; the scan is counted, not run.
-class StartupTest : public ::testing::Test {
+class StartupTest : public ::testing::Test, protected trevalo::test::FakeServices {
 protected:
-    TempRoot machine;
-    SystemRoot root = machine.root();
-    CommandRunner runner{root};
-    Settings settings{root.settingsFile()};
-    RecordingAlerts alerts;
-    RecordingNotifier notifier;
-    RecordingClipboard clipboard;
-    RecordingWorkspace workspace;
-    FixedVolumes volumes;
-    FixedClock clock{QDateTime(QDate(2026, 12, 9), QTime(8, 5))};
     int scans = 0;
 
     std::unique_ptr<TRAppDelegate> launch()
     {
-        auto delegate = std::make_unique<TRAppDelegate>(
-            Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock});
+        auto delegate = std::make_unique<TRAppDelegate>(services());
         delegate->scanner = [this](TRAppDelegate&) { ++scans; };
         delegate->applicationDidFinishLaunching({.runScan = true, .startTimer = false});
         return delegate;

@@ -1,6 +1,6 @@
 #include "app/SettingsKeys.h"
 #include "app/StatusMenuController.h"
-#include "support/TempRoot.h"
+#include "support/FakeServices.h"
 
 #include <QThread>
 #include <gtest/gtest.h>
@@ -12,21 +12,11 @@ namespace {
 
 /// The controller on a small Mac whose tools are scripts written by each test; every tool call is
 /// appended to /calls.
-class StatusMenuControllerTest : public ::testing::Test {
+class StatusMenuControllerTest : public ::testing::Test, protected trevalo::test::FakeServices {
 protected:
-    TempRoot machine;
-    SystemRoot root = machine.root();
-    CommandRunner runner{root};
-    Settings settings{root.settingsFile()};
-    RecordingAlerts alerts;
-    RecordingNotifier notifier;
-    RecordingClipboard clipboard;
-    RecordingWorkspace workspace;
-    FixedVolumes volumes;
-    FixedClock clock{QDateTime(QDate(2026, 3, 1), QTime(9, 30))};
+    StatusMenuControllerTest() { clock.at = QDateTime(QDate(2026, 3, 1), QTime(9, 30)); }
     StatusMenuModel model;
-    StatusMenuController controller{
-        Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock}, model};
+    StatusMenuController controller{services(), model};
 
     void tool(const QString& path, const QString& body)
     {

@@ -47,7 +47,7 @@ TEST(SystemRootTest, IdentityMapsNothing)
 
 TEST(SystemRootTest, ChoosingTheUser)
 {
-    TempRoot machine("robin");
+    TempRoot machine;
     QDir().mkpath(machine.path() + "/Users/sam");
     SystemRoot::Error error;
     EXPECT_FALSE(SystemRoot::open(machine.path(), QString(), &error));

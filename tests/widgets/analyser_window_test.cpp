@@ -2,7 +2,7 @@
 #include "analyser/ui/AnalyserWindow.h"
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
-#include "support/TempRoot.h"
+#include "support/FakeServices.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -17,19 +17,8 @@ using trevalo::test::TempRoot;
 class AnalyserWindowTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        TempRoot machine;
-        SystemRoot root = machine.root();
-        CommandRunner runner{root};
-        Settings settings{root.settingsFile()};
-        RecordingAlerts alerts;
-        RecordingNotifier notifier;
-        RecordingClipboard clipboard;
-        RecordingWorkspace workspace;
-        FixedVolumes volumes;
-        Clock clock;
-        TRAppDelegate delegate{
-            Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock}};
+    struct Fixture : trevalo::test::FakeServices {
+        TRAppDelegate delegate{services()};
         QPointer<AnalyserWindow> window;
         int scans = 0;
 

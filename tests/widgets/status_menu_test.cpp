@@ -1,7 +1,7 @@
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
 #include "app/ui/StatusMenuView.h"
-#include "support/TempRoot.h"
+#include "support/FakeServices.h"
 
 #include <QtTest>
 
@@ -12,17 +12,7 @@ using trevalo::test::TempRoot;
 class StatusMenuTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        TempRoot machine;
-        SystemRoot root = machine.root();
-        CommandRunner runner{root};
-        Settings settings{root.settingsFile()};
-        RecordingAlerts alerts;
-        RecordingNotifier notifier;
-        RecordingClipboard clipboard;
-        RecordingWorkspace workspace;
-        FixedVolumes volumes;
-        Clock clock;
+    struct Fixture : trevalo::test::FakeServices {
         std::unique_ptr<TRAppDelegate> delegate;
         std::unique_ptr<StatusMenuView> view;
 
@@ -40,8 +30,7 @@ class StatusMenuTest : public QObject {
         }
         void launch()
         {
-            delegate = std::make_unique<TRAppDelegate>(
-                Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock});
+            delegate = std::make_unique<TRAppDelegate>(services());
             delegate->applicationDidFinishLaunching({.runScan = false, .startTimer = false});
             view = std::make_unique<StatusMenuView>(*delegate);
             QObject::connect(view.get(), &StatusMenuView::aboutToShow, delegate.get(),

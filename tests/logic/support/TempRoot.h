@@ -13,20 +13,24 @@ namespace trevalo::test {
 /// A throw-away machine root: either an empty Mac with one user, or a copy of the simulated Mac.
 class TempRoot {
 public:
-    explicit TempRoot(const QString& user = QStringLiteral("robin"))
+    enum Kind { Empty, SampleMac };
+
+    /// An empty Mac with one user, or a fresh copy of the repository's simulated Mac.
+    explicit TempRoot(Kind kind = Empty, const QString& user = QStringLiteral("robin"))
     {
         QDir().mkpath(m_dir.path() + "/Users/" + user);
         QDir().mkpath(m_dir.path() + "/Users/Shared");
+        if (kind == SampleMac) {
+            const QString cmd = QStringLiteral("cp -a '%1/.' '%2/'").arg(TREVALO_SAMPLE_MAC, path());
+            m_copied = std::system(cmd.toLocal8Bit().constData()) == 0;
+        }
     }
 
-    /// A fresh copy of the repository's simulated Mac.
+    /// A fresh copy of the repository's simulated Mac; null when it could not be copied.
     static std::unique_ptr<TempRoot> sampleMac()
     {
-        auto root = std::make_unique<TempRoot>(QStringLiteral("robin"));
-        const QString cmd = QStringLiteral("cp -a '%1/.' '%2/'").arg(TREVALO_SAMPLE_MAC, root->path());
-        if (std::system(cmd.toLocal8Bit().constData()) != 0)
-            return nullptr;
-        return root;
+        auto root = std::make_unique<TempRoot>(SampleMac);
+        return root->m_copied ? std::move(root) : nullptr;
     }
 
     QString path() const { return m_dir.path(); }
@@ -64,6 +68,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    bool m_copied = false;
 };
 
 /// Points TREVALO_LOG at a fresh file for the life of the object.
