@@ -1,5 +1,9 @@
 #include "app/CommandLine.h"
 
+#include "analyser/AnalyseCommand.h"
+#include "analyser/JobStopper.h"
+#include "analyser/Scanner.h"
+#include "analyser/SignatureCli.h"
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
@@ -30,6 +34,7 @@ public:
         : alerts(inv.out, inv.commandLine.answer), machine(root, alerts, notifier, clipboard),
           delegate(machine.services())
     {
+        installScanner(delegate);
     }
     ConsoleAlerts alerts;
     RecordingClipboard clipboard;
@@ -184,12 +189,33 @@ int chooseCommand(Invocation& inv)
     return 0;
 }
 
+/// The Analyser scan without a window; with --stop-jobs the job-stopping passes follow it.
+int analyseCommand(Invocation& inv)
+{
+    QStringList args = inv.commandLine.arguments;
+    const bool stopJobs = args.removeAll(QStringLiteral("--stop-jobs")) > 0;
+    const auto root = openRoot(inv);
+    if (!root)
+        return 2;
+    ConsoleNotifier notifier(inv.out);
+    HeadlessSession session(*root, inv, notifier);
+    const int status = runAnalyseCommand(args, session.machine.services(), inv.out, inv.err);
+    if (status == 0 && stopJobs)
+        JobStopper(session.machine.services()).unloadProc();
+    inv.out.flush();
+    return status;
+}
+
+int signatureCommand(Invocation& inv)
+{
+    return runSignatureCommand(inv.commandLine.arguments, inv.out, inv.err);
+}
+
 const QMap<QString, CommandFunction>& commands()
 {
     static const QMap<QString, CommandFunction> table{
-        {"startup", startupCommand},
-        {"facts", factsCommand},
-        {"choose", chooseCommand},
+        {"startup", startupCommand}, {"analyse", analyseCommand}, {"sig", signatureCommand},
+        {"facts", factsCommand},     {"choose", chooseCommand},
     };
     return table;
 }
@@ -269,9 +295,10 @@ int runHeadless(const CommandLine& commandLine)
     Invocation inv{commandLine, out, err};
     if (commandLine.command.isEmpty()) {
         // No display: the headless commands stand in for the menu-bar program.
-        const int status = startupCommand(inv);
+        const int status = analyseCommand(inv);
         if (status != 0)
             return status;
+        out << '\n';
         return factsCommand(inv);
     }
     return commands().value(commandLine.command)(inv);

@@ -1,5 +1,6 @@
 #include "app/ui/MenuBarApp.h"
 
+#include "analyser/Scanner.h"
 #include "analyser/TRAnalyser.h"
 #include "analyser/ui/AnalyserWindow.h"
 #include "app/Machine.h"
@@ -86,6 +87,7 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     QtClipboard clipboard;
     Machine machine(*root, alerts, notifier, clipboard);
     TRAppDelegate delegate(machine.services());
+    installScanner(delegate);
     StatusMenuView view(delegate);
 
     auto updateStatusItem = [&] {
