@@ -52,11 +52,12 @@ public:
 
 private:
     bool exists(const QString& macPath) const;
+    /// Appends the host path of a macOS path, as the file system wants it.
+    void appendHostPath(QByteArray& out, QStringView macPath) const;
 
     Services m_services;
     SignatureSource& m_signatures;
-    mutable QByteArray m_hostPath; // the root's host folder, then the path being checked
-    qsizetype m_hostPrefix = 0;
+    QByteArray m_hostRoot; // the root's folder on the host; empty for the machine itself
 };
 
 /// Puts a scan's outcome into the shared results the way a scan does: the item map is replaced, the

@@ -56,6 +56,19 @@ quint32 frequencySlot(quint64 key)
     return quint32(key >> 48);
 }
 
+/// The case-folded text, folded by hand when it is ASCII, as fragments nearly always are.
+std::u16string foldedText(const QString& text)
+{
+    std::u16string out(size_t(text.size()), u'\0');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x80)
+            return text.toCaseFolded().toStdU16String();
+        out[size_t(i)] = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : c;
+    }
+    return out;
+}
+
 } // namespace
 
 ThreatClassifier::ThreatClassifier(const std::array<QStringList, 6>& lists)
@@ -64,7 +77,7 @@ ThreatClassifier::ThreatClassifier(const std::array<QStringList, 6>& lists)
         for (const QString& fragment : lists[size_t(list)]) {
             if (fragment.isEmpty())
                 continue;
-            m_fragments.push_back({fragment.toCaseFolded().toStdU16String(), list});
+            m_fragments.push_back({foldedText(fragment), list});
             m_lastList = std::max(m_lastList, list);
         }
     }
