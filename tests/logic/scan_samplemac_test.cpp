@@ -8,6 +8,8 @@
 #include "support/TempRoot.h"
 
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace trevalo;
@@ -106,4 +108,60 @@ TEST_F(SampleMacScan, IgnoringAnItemKeepsTheItemsItsPathStartsWith)
     ASSERT_EQ(analyse({"--reset-ignored"}, nullptr), 0);
     ASSERT_EQ(analyse({}, &lines), 0);
     EXPECT_EQ(lines, kPlanted + QStringList{"Backup: yes"});
+}
+
+namespace {
+
+struct ProgramOutput {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ProgramOutput runProgram(const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TREVALO_BINARY), args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+} // namespace
+
+TEST_F(SampleMacScan, TheProgramsAnalyseCommandPrintsTheSameRows)
+{
+    const ProgramOutput run = runProgram({"--root", mac->path(), "analyse"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(run.out).split('\n', Qt::SkipEmptyParts),
+              kPlanted + QStringList{"Backup: yes"});
+
+    const ProgramOutput usage = runProgram({"--root", mac->path(), "analyse", "--ignore"});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err.count('\n'), 1) << usage.err.toStdString();
+}
+
+TEST(SignatureProgram, DecodeThenEncodeGivesEveryBuiltFileBack)
+{
+    QTemporaryDir dir;
+    const QString built = QFileInfo(QStringLiteral(TREVALO_BINARY)).absolutePath() + "/resources/signatures/";
+    for (const char* name : kSignatureNames) {
+        QFile original(built + name + ".txt");
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly)) << name;
+        const ProgramOutput decoded = runProgram({"sig", "decode", original.fileName()});
+        ASSERT_EQ(decoded.status, 0) << name << decoded.err.toStdString();
+        EXPECT_TRUE(decoded.err.isEmpty()) << name;
+
+        QFile plain(dir.filePath(QString::fromLatin1(name) + ".plain"));
+        plain.open(QIODevice::WriteOnly);
+        plain.write(decoded.out);
+        plain.close();
+        const ProgramOutput encoded = runProgram({"sig", "encode", plain.fileName()});
+        ASSERT_EQ(encoded.status, 0) << name << encoded.err.toStdString();
+        EXPECT_EQ(encoded.out, original.readAll()) << name;
+    }
 }
