@@ -93,6 +93,7 @@ QWidget* AnalyserWindow::buildResultsTab()
     m_table->setAlternatingRowColors(true);
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 8);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setColumnWidth(ResultsTableModel::Name, 260);
     m_table->setColumnWidth(ResultsTableModel::Issue, 110);
