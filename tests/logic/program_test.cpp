@@ -2,9 +2,9 @@
 
 #include "app/SettingsKeys.h"
 #include "platform/Settings.h"
+#include "support/Program.h"
 #include "support/TempRoot.h"
 
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace trevalo;
@@ -20,16 +20,8 @@ struct ProgramRun {
 
 ProgramRun trevalo(const QStringList& args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    p.setProcessEnvironment(env);
-    p.start(TREVALO_BINARY, args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    const trevalo::test::ProgramOutput run = trevalo::test::runProgram(args);
+    return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
 }
 
 TEST(ProgramTest, FirstRunWritesTheDefaultSettings)

@@ -4,6 +4,7 @@
 #include "analyser/AnalyseCommand.h"
 #include "analyser/Signatures.h"
 #include "app/Machine.h"
+#include "support/Program.h"
 #include "support/QtPrinters.h"
 #include "support/TempRoot.h"
 
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace trevalo;
+using namespace trevalo::test;
 
 namespace {
 
@@ -109,29 +111,6 @@ TEST_F(SampleMacScan, IgnoringAnItemKeepsTheItemsItsPathStartsWith)
     ASSERT_EQ(analyse({}, &lines), 0);
     EXPECT_EQ(lines, kPlanted + QStringList{"Backup: yes"});
 }
-
-namespace {
-
-struct ProgramOutput {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProgramOutput runProgram(const QStringList& args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TREVALO_BINARY), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
-
-} // namespace
 
 TEST_F(SampleMacScan, TheProgramsAnalyseCommandPrintsTheSameRows)
 {

@@ -33,7 +33,7 @@ disks_whole() {
     REPLY=${1%%s[0-9]*}
 }
 
-# disks_find SPEC: index of the row named by a device (disk2s2, /dev/disk2s2),
+# disks_find DEVICE: index of the row named by a device (disk2s2, /dev/disk2s2),
 # a volume name or a mount point (/Volumes/Name); -1 when there is none.
 disks_find() {
     local spec=${1#/dev/} i
