@@ -283,11 +283,6 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
     return cl;
 }
 
-bool isHeadlessCommand(const QString& command)
-{
-    return commands().contains(command);
-}
-
 int runHeadless(const CommandLine& commandLine)
 {
     QTextStream out(stdout);

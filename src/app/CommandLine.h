@@ -20,9 +20,6 @@ struct CommandLine {
     static std::optional<CommandLine> parse(const QStringList& args, QString* error);
 };
 
-/// Every command the command line knows; an empty command starts the menu-bar program.
-bool isHeadlessCommand(const QString& command);
-
 /// Runs a command without a display. Returns the exit status: 0 success, 1 a failed request, 2 a usage
 /// error (with a one-line message on standard error).
 int runHeadless(const CommandLine& commandLine);

@@ -176,8 +176,6 @@ void TRAppDelegate::showAnalyser()
     // The old controller goes first: its window closes with it.
     m_wins.reset();
     m_wins = std::make_unique<TRAnalyser>(*this);
-    if (onPrepareAnalyser)
-        onPrepareAnalyser(*m_wins);
     if (onShowAnalyser)
         onShowAnalyser(*m_wins);
     m_wins->windowDidLoad();

@@ -93,8 +93,6 @@ public:
     // Hooks for the parts with windows; the command line leaves them empty.
     /// A new Analyser controller exists: show its window (before its set-up runs).
     std::function<void(TRAnalyser&)> onShowAnalyser;
-    /// Prepares a new Analyser controller: the job-stopping passes and the profile report.
-    std::function<void(TRAnalyser&)> onPrepareAnalyser;
     std::function<void()> onPrepareSearchWindow;
     std::function<void()> onSaveTaskPad;
     /// The scan itself; start-up and analyser() call it.

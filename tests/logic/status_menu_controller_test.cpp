@@ -176,3 +176,16 @@ TEST_F(StatusMenuControllerTest, AdminComesFromTheRootsGroupFile)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(StatusMenuControllerTest, MemoryLineIsTheScriptsTextResult)
+{
+    tool("/usr/bin/osascript", R"([ "$1" = -s ] && echo '"PhysMem: 15G used (2890M wired), 374M unused."')");
+    EXPECT_EQ(controller.getMemStatus(), "PhysMem: 15G used (2890M wired), 374M unused.");
+    EXPECT_TRUE(calls().contains("top -l 1 | awk '/PhysMem/';"));
+    tool("/usr/bin/osascript", "exit 1");
+    EXPECT_EQ(controller.getMemStatus(), "");
+}
+
+} // namespace
