@@ -178,3 +178,34 @@ TEST_F(StartupTest, StatusItemClickFollowsTheModifierKeys)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(StartupTest, RestoredTitleGivesWayToTheFirstRefresh)
+{
+    settings.setString(keys::menuBarTitle, "99.99%");
+    settings.setInteger(keys::menuBarIcon, 1);
+    volumes.space = {500'000'000'000, 12'340'000'000};
+    auto delegate = launch();
+    EXPECT_EQ(delegate->menu().statusTitle, "12.3 GB");
+}
+
+TEST_F(StartupTest, StatusInfoHidesTheTwelveFactsAtStart)
+{
+    settings.setBool(keys::showStatusInfo, true);
+    settings.setBool(keys::showEjectDisks, true);
+    auto delegate = launch();
+    int hidden = 0;
+    for (const MenuItemSpec& spec : statusMenuLayout()) {
+        if (spec.kind == ItemKind::SystemFact) {
+            EXPECT_FALSE(delegate->menu().isVisible(spec.item)) << spec.title;
+            ++hidden;
+        } else if (spec.kind == ItemKind::Tool && spec.item != MenuItem::separator) {
+            EXPECT_TRUE(delegate->menu().isVisible(spec.item)) << spec.title;
+        }
+    }
+    EXPECT_EQ(hidden, 12);
+    EXPECT_FALSE(delegate->menu().isVisible(MenuItem::ejectDisks));
+}
+
+} // namespace
