@@ -5,6 +5,8 @@
 #include "app/TRAppDelegate.h"
 #include "platform/Log.h"
 
+#include <QFile>
+
 namespace trevalo {
 
 namespace {
@@ -305,6 +307,13 @@ void TRAnalyser::copyEntirety(const QString& reportText)
 void TRAnalyser::copyToClipboard(const QString& text)
 {
     m_services.clipboard.setText(QStringLiteral("Trevalo 2 Analyser:\n\n") + text);
+}
+
+QString TRAnalyser::changeLogText() const
+{
+    QFile file(m_services.root.host(m_services.root.supportFolder() + QStringLiteral("/tr2Change.log")));
+    const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return text.isEmpty() ? QStringLiteral("No changes yet!") : text;
 }
 
 QString TRAnalyser::callOSAScript(const QString& script)

@@ -49,6 +49,10 @@ public:
     /// Puts the text on the clipboard under the heading "Trevalo 2 Analyser:".
     void copyToClipboard(const QString& text);
 
+    /// The change log as the change-log tab shows it: the file's text, or "No changes yet!" when the file
+    /// is missing or empty.
+    QString changeLogText() const;
+
     // This controller's own runner variants.
     QString callOSAScript(const QString& script);
     void callOSAScriptNull(const QString& script);

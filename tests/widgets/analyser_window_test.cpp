@@ -120,6 +120,19 @@ private slots:
         QCOMPARE(fx.window->tableView()->model()->rowCount(), 2);
     }
 
+    void changeLogTabShowsTheLogOrItsAbsence()
+    {
+        Fixture fx(0);
+        fx.window->selectTab(2);
+        QCOMPARE(fx.window->recorderView()->toPlainText(), QStringLiteral("No changes yet!"));
+        fx.machine.write(fx.root.supportFolder() + "/tr2Change.log",
+                         "ADDED: /Library/LaunchAgents/x.plist\n");
+        fx.window->selectTab(0);
+        fx.window->selectTab(2);
+        QCOMPARE(fx.window->recorderView()->toPlainText(),
+                 QStringLiteral("ADDED: /Library/LaunchAgents/x.plist\n"));
+    }
+
     void profileTabWhenAskedAndReportStyle()
     {
         Fixture fx(0);

@@ -17,6 +17,9 @@ namespace trevalo {
 
 namespace {
 
+// The change-log tab (its identifier is 3 where tabs carry identifiers).
+constexpr int kChangeLogTab = 2;
+
 QColor colourOf(TRAnalyser::Colour colour)
 {
     switch (colour) {
@@ -52,6 +55,13 @@ AnalyserWindow::AnalyserWindow(TRAnalyser& controller) : m_controller(&controlle
     m_tabs->addTab(m_recorder, tr("Changes"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index != kChangeLogTab || !m_controller)
+            return;
+        m_recorder->setPlainText(m_controller->changeLogText());
+        m_recorder->moveCursor(QTextCursor::End);
+        m_recorder->ensureCursorVisible();
+    });
 
     connect(&controller, &TRAnalyser::changed, this, &AnalyserWindow::showState);
     // Every scan makes a new controller; this window goes with the old one.
