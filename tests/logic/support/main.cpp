@@ -2,7 +2,6 @@
 // the program.
 
 #include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
