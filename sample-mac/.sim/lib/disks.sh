@@ -36,10 +36,10 @@ disks_whole() {
 # disks_find DEVICE: index of the row named by a device (disk2s2, /dev/disk2s2),
 # a volume name or a mount point (/Volumes/Name); -1 when there is none.
 disks_find() {
-    local spec=${1#/dev/} i
-    [[ $spec == rdisk* ]] && spec=${spec#r}
+    local device=${1#/dev/} i
+    [[ $device == rdisk* ]] && device=${device#r}
     for i in "${!D_DEV[@]}"; do
-        if [[ ${D_DEV[i]} == "$spec" || (${D_NAME[i]} != - && (${D_NAME[i]} == "$1" || "/Volumes/${D_NAME[i]}" == "${1%/}")) ]]; then
+        if [[ ${D_DEV[i]} == "$device" || (${D_NAME[i]} != - && (${D_NAME[i]} == "$1" || "/Volumes/${D_NAME[i]}" == "${1%/}")) ]]; then
             REPLY=$i
             return 0
         fi
