@@ -1,6 +1,7 @@
 #include "analyser/TRAnalyser.h"
 
 #include "analyser/JobStopper.h"
+#include "analyser/Scanner.h"
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
 #include "platform/Log.h"
@@ -279,8 +280,7 @@ void TRAnalyser::ignore(std::optional<int> row)
 void TRAnalyser::reset()
 {
     m_myArray.clear();
-    m_services.settings.setStringArray(keys::whitelist, m_myArray);
-    m_services.settings.synchronize();
+    resetWhitelist(m_services.settings);
     ignoreLabel.clear();
     rescan();
 }

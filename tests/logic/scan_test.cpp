@@ -5,8 +5,8 @@
 #include "analyser/ThreatClassifier.h"
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
+#include "support/FakeServices.h"
 #include "support/QtPrinters.h"
-#include "support/TempRoot.h"
 
 #include <gtest/gtest.h>
 
@@ -20,14 +20,11 @@ QByteArray encoded(const QStringList& entries)
 }
 
 /// An empty Mac for robin with a Time Machine stand-in that names no backup, and the seams around it.
-class ScanTest : public ::testing::Test {
+class ScanTest : public ::testing::Test, protected test::FakeServices {
 protected:
     ScanTest()
-        : root(temp.root()), runner(root),
-          settings(root.settingsFile()), services{root,      runner,    settings, alerts, notifier,
-                                                  clipboard, workspace, volumes,  clock}
     {
-        temp.script("/usr/bin/tmutil", "exit 0");
+        machine.script("/usr/bin/tmutil", "exit 0");
         signatures.files["awNames"] = encoded({"adware"});
         signatures.files["cwareNames"] = encoded({"cleaner"});
         signatures.files["mwNames"] = encoded({"trojan"});
@@ -37,10 +34,10 @@ protected:
     }
 
     void locations(const QStringList& entries) { signatures.files["trnums"] = encoded(entries); }
-    void plant(const QString& macPath) { temp.write(macPath, "x"); }
+    void plant(const QString& macPath) { machine.write(macPath, "x"); }
     ScanOutcome scan()
     {
-        Scanner scanner(services, signatures);
+        Scanner scanner(services(), signatures);
         return scanner.analyser();
     }
     static QStringList paths(const ScanOutcome& outcome)
@@ -51,17 +48,6 @@ protected:
         return out;
     }
 
-    test::TempRoot temp;
-    SystemRoot root;
-    CommandRunner runner;
-    Settings settings;
-    RecordingAlerts alerts;
-    RecordingNotifier notifier;
-    RecordingClipboard clipboard;
-    RecordingWorkspace workspace;
-    FixedVolumes volumes;
-    Clock clock;
-    Services services;
     FixedSignatures signatures;
 };
 
@@ -70,7 +56,7 @@ protected:
 TEST_F(ScanTest, LocationEntriesBecomePathsByTheirRules)
 {
     workspace.applications["com.example.app"] = "/Applications/Example.app";
-    Scanner scanner(services, signatures);
+    Scanner scanner(services(), signatures);
     struct Case {
         const char* entry;
         const char* path;
@@ -98,7 +84,7 @@ TEST_F(ScanTest, FindsWhatExistsInListOrderAndClassifiesIt)
                "com.example.cleaner", "com.example.gone", "com.example.unknown", "$TEMP/updater",
                "/Library/Application Support/Nothing Known"});
     plant("/Library/LaunchAgents/com.trojan.plist");
-    QDir().mkpath(temp.host("/Users/robin/Library/adware")); // folders count as found items too
+    QDir().mkpath(machine.host("/Users/robin/Library/adware")); // folders count as found items too
     plant("/Applications/Mega Cleaner.app/Contents/Info.plist");
     plant("/private/var/folders/T/updater");
     plant("/Library/Application Support/Nothing Known");
@@ -200,14 +186,15 @@ TEST_F(ScanTest, BackupSigns)
     for (const Sign& s : signs) {
         plant(s.path);
         EXPECT_TRUE(scan().haveBackup) << s.path;
-        QFile::remove(temp.host(s.path));
-        QDir(temp.host(s.path)).removeRecursively();
+        QFile::remove(machine.host(s.path));
+        QDir(machine.host(s.path)).removeRecursively();
     }
     EXPECT_FALSE(scan().haveBackup);
 
-    temp.script("/usr/bin/tmutil", R"(echo "/Volumes/Backup Drive/Backups.backupdb/Mac/2024-03-01-101500")");
+    machine.script("/usr/bin/tmutil",
+                   R"(echo "/Volumes/Backup Drive/Backups.backupdb/Mac/2024-03-01-101500")");
     EXPECT_TRUE(scan().haveBackup);
-    temp.script("/usr/bin/tmutil", R"(echo "No machine directory found for host." >&2; exit 1)");
+    machine.script("/usr/bin/tmutil", R"(echo "No machine directory found for host." >&2; exit 1)");
     EXPECT_FALSE(scan().haveBackup); // only standard output counts
 }
 
@@ -232,7 +219,7 @@ TEST_F(ScanTest, DelegateScanFillsTheSharedResults)
 {
     locations({"/Library/keylog.app"});
     plant("/Library/keylog.app");
-    TRAppDelegate delegate(services);
+    TRAppDelegate delegate(services());
     installScanner(delegate, &signatures);
     delegate.analyser();
     EXPECT_EQ(delegate.scanResults().appDict.value("/Library/keylog.app"), "keylog.app");
@@ -310,7 +297,7 @@ TEST_F(ScanTest, AnalyseCommandPrintsRowsThenBackup)
     plant("/Library/plain");
     auto run = [this](const QStringList& args, QString* out, QString* err) {
         QTextStream o(out), e(err);
-        const int status = runAnalyseCommand(args, services, o, e, &signatures);
+        const int status = runAnalyseCommand(args, services(), o, e, &signatures);
         o.flush();
         e.flush();
         return status;

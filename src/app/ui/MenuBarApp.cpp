@@ -121,6 +121,7 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     delegate.onQuit = [] { QApplication::quit(); };
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &TRAppDelegate::applicationWillTerminate);
 
+    // The icon shows while start-up runs (its scan can take a while); start-up sets the same image.
     delegate.menu().statusImage = QStringLiteral("trevalo-flat-01");
     updateStatusItem();
     tray.show();
