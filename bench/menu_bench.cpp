@@ -4,6 +4,7 @@
 
 #include "app/SettingsKeys.h"
 #include "app/StatusMenuController.h"
+#include "support/Fakes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@ extern char** environ;
 namespace {
 
 using namespace trevalo;
+using namespace trevalo::test;
 
 struct SampleMac {
     QTemporaryDir dir;

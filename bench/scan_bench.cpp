@@ -5,6 +5,7 @@
 #include "analyser/Scanner.h"
 #include "analyser/SignatureCodec.h"
 #include "analyser/Signatures.h"
+#include "support/Fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <sys/stat.h>
 
 using namespace trevalo;
+using namespace trevalo::test;
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include "analyser/ResultsTableModel.h"
 #include "analyser/Scanner.h"
 #include "analyser/Signatures.h"
-#include "app/TRAppDelegate.h"
 
 namespace trevalo {
 

@@ -1,9 +1,8 @@
 #include "analyser/Scanner.h"
 
+#include "analyser/AnalyserKeys.h"
 #include "analyser/Signatures.h"
 #include "analyser/ThreatClassifier.h"
-#include "app/SettingsKeys.h"
-#include "app/TRAppDelegate.h"
 
 #include <QFile>
 #include <QSet>
@@ -197,16 +196,6 @@ void applyScan(const ScanOutcome& outcome, ScanResults& results)
             results.threats.insert(row.path, row.issue);
     }
     results.haveBackup = outcome.haveBackup;
-}
-
-void installScanner(TRAppDelegate& delegate, SignatureSource* signatures)
-{
-    static ResourceSignatures resources;
-    SignatureSource* source = signatures ? signatures : &resources;
-    delegate.scanner = [source](TRAppDelegate& d) {
-        Scanner scanner(d.services(), *source);
-        applyScan(scanner.analyser(), d.scanResults());
-    };
 }
 
 void addToWhitelist(Settings& settings, const QString& path)

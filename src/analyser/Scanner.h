@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analyser/ScanResults.h"
 #include "platform/Services.h"
 
 #include <QString>
@@ -8,8 +9,6 @@
 namespace trevalo {
 
 class SignatureSource;
-class TRAppDelegate;
-struct ScanResults;
 
 /// One found item: a row of the Analyser table.
 struct ScanRow {
@@ -64,10 +63,6 @@ private:
 /// issue map is updated path by path (a found path without an issue loses its entry), the backup flag
 /// is set.
 void applyScan(const ScanOutcome& outcome, ScanResults& results);
-
-/// Makes the delegate's scan this one, reading the signature files compiled into the program (or the
-/// given source, which must outlive the delegate).
-void installScanner(TRAppDelegate& delegate, SignatureSource* signatures = nullptr);
 
 /// The Analyser window's Ignore: appends the path to the stored whitelist and writes the settings.
 void addToWhitelist(Settings& settings, const QString& path);

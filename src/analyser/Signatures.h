@@ -36,18 +36,6 @@ private:
     QString m_folder;
 };
 
-/// Files given as encoded bytes, by name; every read is recorded.
-class FixedSignatures : public SignatureSource {
-public:
-    QMap<QString, QByteArray> files;
-    QStringList reads;
-    QByteArray read(const QString& name) override
-    {
-        reads << name;
-        return files.value(name);
-    }
-};
-
 /// The entries of one signature file. A file that is missing, not UTF-8 or holds nothing usable gives no
 /// entries. Tokens that decode to no character are dropped, with one log line for the file.
 QStringList loadSignatureEntries(SignatureSource& source, const QString& name);

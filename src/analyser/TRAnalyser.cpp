@@ -1,9 +1,10 @@
 #include "analyser/TRAnalyser.h"
 
+#include "analyser/Analyser.h"
+#include "analyser/AnalyserKeys.h"
 #include "analyser/JobStopper.h"
 #include "analyser/Scanner.h"
-#include "app/SettingsKeys.h"
-#include "app/TRAppDelegate.h"
+#include "analyser/ThreatClassifier.h"
 #include "platform/Log.h"
 
 #include <QFile>
@@ -38,8 +39,8 @@ QString appleScriptEscaped(QString text)
 
 QString adviceFor(const QString& issue, const QString& name, const QString& home)
 {
-    switch (issue.size()) {
-    case 6: { // Adware
+    switch (issueKindOf(issue)) {
+    case IssueKind::Adware: {
         const QString advice =
             name.contains(QLatin1String("osxDown"))
                 ? QStringLiteral(
@@ -53,12 +54,12 @@ QString adviceFor(const QString& issue, const QString& name, const QString& home
                    "adware. %3")
             .arg(issue, name, advice);
     }
-    case 7: // Malware
+    case IssueKind::Malware:
         return QStringLiteral(
                    "Issue: %1\nItem: %2\n\nThis item has been identified by security researchers as "
                    "malware and should be removed.")
             .arg(issue, name);
-    case 9: // Keylogger
+    case IssueKind::Keylogger:
         return QStringLiteral(
                    "Issue: %1\nItem: %2\n\nTo see this file in the Finder you may need to turn on 'Invisible "
                    "Files' in the Trevalo menu first. Then click 'Reveal' in the Analyser window.\n\nThis "
@@ -68,7 +69,7 @@ QString adviceFor(const QString& issue, const QString& name, const QString& home
                    "activity without your knowledge. Removing this file will NOT be sufficient to ensure the "
                    "keylogger has been removed. Seek professional help.\n\n")
             .arg(issue, name);
-    case 11: { // Performance
+    case IssueKind::Performance: {
         const QString note =
             name.contains(QLatin1String(".3F"))
                 ? QStringLiteral(
@@ -96,7 +97,11 @@ QString adviceFor(const QString& issue, const QString& name, const QString& home
                    "before making changes. Restart your mac after removing this item.")
             .arg(issue, name, note, QString::fromLatin1(kCommunityHost));
     }
-    default: {
+    case IssueKind::Detritus:
+    case IssueKind::Unclassified:
+        break;
+    }
+    {
         const QString advice =
             issue.contains(QLatin1String("n/a"), Qt::CaseInsensitive)
                 ? QStringLiteral(
@@ -107,7 +112,6 @@ QString adviceFor(const QString& issue, const QString& name, const QString& home
                       "longer needed. It can safely be deleted.\n\nYou need to enable 'Invisible Files' "
                       "in the Trevalo 2 menu in order to see it in the Finder.");
         return QStringLiteral("Issue: %1\nItem: %2\n\n%3\n").arg(issue, name, advice);
-    }
     }
 }
 
@@ -120,10 +124,10 @@ const char* const TRAnalyser::kDownloadsCountScript =
     "\" "
     "-name '*.dmg'\")\nend tell\nset c to count of numberOfFiles as text";
 
-TRAnalyser::TRAnalyser(TRAppDelegate& delegate, QObject* parent)
-    : QObject(parent), m_delegate(delegate), m_services(delegate.services())
+TRAnalyser::TRAnalyser(Analyser& owner, QObject* parent)
+    : QObject(parent), m_owner(owner), m_services(owner.services())
 {
-    m_backup = delegate.scanResults().haveBackup;
+    m_backup = owner.scanResults().haveBackup;
     m_resetTimer.setSingleShot(true);
     m_resetTimer.setInterval(kNoticeSeconds * 1000);
     connect(&m_resetTimer, &QTimer::timeout, this, &TRAnalyser::resetTxt);
@@ -139,9 +143,32 @@ QString TRAnalyser::deleteScript(const QString& path)
         .arg(appleScriptEscaped(path));
 }
 
+TRAnalyser::BusyScope::BusyScope(TRAnalyser& controller) : m_controller(controller)
+{
+    ++m_controller.m_busyDepth;
+}
+
+TRAnalyser::BusyScope::~BusyScope()
+{
+    if (--m_controller.m_busyDepth == 0 && m_controller.m_retired)
+        m_controller.deleteLater();
+}
+
+void TRAnalyser::retire()
+{
+    if (m_retired)
+        return;
+    m_retired = true;
+    m_resetTimer.stop();
+    emit retired();
+    if (m_busyDepth == 0)
+        deleteLater();
+}
+
 void TRAnalyser::windowDidLoad()
 {
-    m_myArray = m_services.settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
+    const BusyScope busy(*this);
+    m_ignoredPaths = m_services.settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
     updateIgnoreLabel();
     doneCheckingVisible = false;
     loadTableData();
@@ -149,8 +176,9 @@ void TRAnalyser::windowDidLoad()
         backupWarning = QStringLiteral("Warning: no backup detected.");
     emit changed();
     unloadProc();
-    if (profiler)
-        profiler();
+    // A newer window may have replaced this one while the job-stopping alerts were up.
+    if (!m_retired)
+        emit profileRequested();
 }
 
 void TRAnalyser::unloadProc()
@@ -160,12 +188,13 @@ void TRAnalyser::unloadProc()
 
 void TRAnalyser::updateIgnoreLabel()
 {
-    ignoreLabel = m_myArray.isEmpty() ? QString() : QStringLiteral("⚠️%1").arg(m_myArray.size());
+    ignoreLabel =
+        m_ignoredPaths.isEmpty() ? QString() : QStringLiteral("⚠️%1").arg(m_ignoredPaths.size());
 }
 
 void TRAnalyser::loadTableData()
 {
-    const ScanResults& results = m_delegate.scanResults();
+    const ScanResults& results = m_owner.scanResults();
     m_model.load(results.appDict, results.threats);
     setStringIntValue();
 
@@ -207,6 +236,7 @@ void TRAnalyser::alert(const QString& informativeText, const QString& messageTex
 
 void TRAnalyser::doInfo(std::optional<int> row)
 {
+    const BusyScope busy(*this);
     if (!row) {
         alert(QStringLiteral(
             "Select an item first. Then click the 'Info' button to see more information about it.\n"));
@@ -215,7 +245,7 @@ void TRAnalyser::doInfo(std::optional<int> row)
     const ResultRow& r = m_model.row(*row);
     Alert a;
     a.informativeText = adviceFor(r.issue, r.name, m_services.root.homeDir());
-    if (r.issue.size() == 9)
+    if (issueKindOf(r.issue) == IssueKind::Keylogger)
         a.buttons << QStringLiteral("More...");
     if (m_services.alerts.runModal(a) == 1)
         m_services.workspace.open(QString::fromLatin1(kKeyloggerPage));
@@ -223,6 +253,7 @@ void TRAnalyser::doInfo(std::optional<int> row)
 
 void TRAnalyser::revealInFinder(std::optional<int> row)
 {
+    const BusyScope busy(*this);
     if (!row) {
         alert(QStringLiteral(
             "Select an item first. Then click the 'Reveal' button (you can also double-click the "
@@ -234,6 +265,7 @@ void TRAnalyser::revealInFinder(std::optional<int> row)
 
 void TRAnalyser::deleteSelected(std::optional<int> row)
 {
+    const BusyScope busy(*this);
     if (!row) {
         alert(QStringLiteral("Select an item first. Then click the 'Delete' button.\n"));
         return;
@@ -263,14 +295,15 @@ void TRAnalyser::deleteSelected(std::optional<int> row)
 
 void TRAnalyser::ignore(std::optional<int> row)
 {
+    const BusyScope busy(*this);
     if (!row) {
         alert(QStringLiteral(
             "Select an item to ignore first. Then click the 'Ignore' button to remove it from the "
             "list of results.\n"));
         return;
     }
-    m_myArray.append(m_model.row(*row).where);
-    m_services.settings.setStringArray(keys::whitelist, m_myArray);
+    m_ignoredPaths.append(m_model.row(*row).where);
+    m_services.settings.setStringArray(keys::whitelist, m_ignoredPaths);
     m_services.settings.synchronize();
     m_model.removeRowAt(*row);
     updateIgnoreLabel();
@@ -279,7 +312,7 @@ void TRAnalyser::ignore(std::optional<int> row)
 
 void TRAnalyser::reset()
 {
-    m_myArray.clear();
+    m_ignoredPaths.clear();
     resetWhitelist(m_services.settings);
     ignoreLabel.clear();
     rescan();
@@ -290,8 +323,8 @@ void TRAnalyser::rescan()
     m_model.clear();
     emit changed();
     // The scan replaces this window, so it runs once the action has returned.
-    TRAppDelegate* delegate = &m_delegate;
-    QTimer::singleShot(0, delegate, [delegate] { delegate->analyser(); });
+    Analyser* owner = &m_owner;
+    QTimer::singleShot(0, owner, [owner] { owner->analyser(); });
 }
 
 void TRAnalyser::openDownloadsFolder()
@@ -318,10 +351,7 @@ QString TRAnalyser::changeLogText() const
 
 QString TRAnalyser::callOSAScript(const QString& script)
 {
-    const QString display = m_services.runner.runScript(script, {"-s", "s"}).output;
-    if (display.size() < 2)
-        return QStringLiteral(" ");
-    return display.mid(1, display.size() - 2);
+    return m_services.runner.callOSAScriptForAnalyser(script);
 }
 
 void TRAnalyser::callOSAScriptNull(const QString& script)

@@ -9,12 +9,11 @@
 
 namespace trevalo {
 
-class TRAppDelegate;
-struct ScanResults;
+class Analyser;
 
 /// The Analyser window's controller: the results table, its notices and the actions on a found item.
 /// It holds no widgets; AnalyserWindow shows its state and forwards the user's actions, and the command
-/// line drives it the same way. A new one is made for every scan.
+/// line drives it the same way. A new one is made for every scan; the old one is retired.
 class TRAnalyser : public QObject {
     Q_OBJECT
 public:
@@ -27,8 +26,14 @@ public:
         Colour colour = Colour::Default;
     };
 
-    explicit TRAnalyser(TRAppDelegate& delegate, QObject* parent = nullptr);
+    explicit TRAnalyser(Analyser& owner, QObject* parent = nullptr);
     ~TRAnalyser() override;
+
+    /// A newer controller replaces this one: the window closes at once, and the controller deletes
+    /// itself once no operation of its own is under way (an alert's event loop may have re-entered the
+    /// program from inside one).
+    void retire();
+    bool isRetired() const { return m_retired; }
 
     /// The set-up that follows the window's creation, in order: whitelist label, table, backup
     /// warning, then the job-stopping passes and the profile report.
@@ -59,7 +64,7 @@ public:
 
     ResultsTableModel* model() { return &m_model; }
     bool backup() const { return m_backup; }
-    QStringList whitelist() const { return m_myArray; }
+    QStringList whitelist() const { return m_ignoredPaths; }
 
     // What the window shows.
     QString ignoreLabel;
@@ -71,8 +76,6 @@ public:
 
     /// Stops the background jobs of known unwanted products (set-up runs it after every scan).
     void unloadProc();
-    /// Builds the profile report; set by the profile code, nothing until then.
-    std::function<void()> profiler;
 
     /// The Delete script for a path, with the path written as an AppleScript string literal.
     static QString deleteScript(const QString& path);
@@ -80,6 +83,10 @@ public:
 
 signals:
     void changed();
+    /// The window's set-up has reached the profile report: whoever builds it fills the profile view.
+    void profileRequested();
+    /// This controller has been replaced; its window should close.
+    void retired();
 
 private:
     void updateIgnoreLabel();
@@ -87,10 +94,24 @@ private:
     void rescan();
     void alert(const QString& informativeText, const QString& messageText = QStringLiteral("Trevalo 2"));
 
-    TRAppDelegate& m_delegate;
+    /// Keeps the controller alive while one of its operations runs.
+    class BusyScope {
+    public:
+        explicit BusyScope(TRAnalyser& controller);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        TRAnalyser& m_controller;
+    };
+
+    Analyser& m_owner;
     Services m_services;
     ResultsTableModel m_model;
-    QStringList m_myArray;
+    QStringList m_ignoredPaths;
+    int m_busyDepth = 0;
+    bool m_retired = false;
     bool m_backup = false;
     QTimer m_resetTimer;
 };

@@ -2,6 +2,7 @@
 
 #include "analyser/Signatures.h"
 
+#include <QHash>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cstdint>
@@ -239,6 +240,18 @@ QString ThreatClassifier::getThreatNameFor(QStringView path) const
     }();
     const int list = matchingList(path);
     return list < 0 ? QString() : issues[size_t(list)];
+}
+
+IssueKind issueKindOf(const QString& issueName)
+{
+    static const QHash<QString, IssueKind> kinds{
+        {QStringLiteral("Adware"), IssueKind::Adware},
+        {QStringLiteral("Malware"), IssueKind::Malware},
+        {QStringLiteral("Keylogger"), IssueKind::Keylogger},
+        {QStringLiteral("Performance"), IssueKind::Performance},
+        {QStringLiteral("Detritus"), IssueKind::Detritus},
+    };
+    return kinds.value(issueName, IssueKind::Unclassified);
 }
 
 } // namespace trevalo

@@ -31,6 +31,11 @@ inline constexpr std::array<NameList, 6> kNameLists = {{
 /// The issue shown for a found item that no list matches.
 inline constexpr const char* kNoIssue = "n/a";
 
+/// What kind of issue a found item has, decided once from its issue name: the advice shown for an item
+/// and the buttons of its alert follow from this.
+enum class IssueKind { Adware, Malware, Keylogger, Performance, Detritus, Unclassified };
+IssueKind issueKindOf(const QString& issueName);
+
 /// Classifies paths by the name lists: a list matches when one of its fragments occurs in the path,
 /// ignoring case (both are compared in Unicode case-folded form).
 ///

@@ -2,7 +2,6 @@
 
 #include "analyser/AnalyseCommand.h"
 #include "analyser/JobStopper.h"
-#include "analyser/Scanner.h"
 #include "analyser/SignatureCli.h"
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
@@ -34,10 +33,9 @@ public:
         : alerts(inv.out, inv.commandLine.answer), machine(root, alerts, notifier, clipboard),
           delegate(machine.services())
     {
-        installScanner(delegate);
     }
     ConsoleAlerts alerts;
-    RecordingClipboard clipboard;
+    MemoryClipboard clipboard;
     Machine machine;
     TRAppDelegate delegate;
 };
@@ -89,7 +87,7 @@ int factsCommand(Invocation& inv)
     const auto root = openRoot(inv);
     if (!root)
         return 2;
-    RecordingNotifier notifier;
+    CollectingNotifier notifier;
     HeadlessSession session(*root, inv, notifier);
     TRAppDelegate& delegate = session.delegate;
     delegate.applicationDidFinishLaunching({.runScan = false, .startTimer = false});
@@ -107,7 +105,7 @@ int factsCommand(Invocation& inv)
     }
     inv.out << "Icon: " << menu[MenuItem::levelIndicator].image << '\n';
     inv.out << "Title: " << menu.statusTitle << '\n';
-    for (const Notification& n : notifier.delivered)
+    for (const Notification& n : notifier.delivered())
         inv.out << "Notification: " << n.title << ": " << n.informativeText << '\n';
     inv.out.flush();
     settle();
@@ -168,8 +166,10 @@ int chooseCommand(Invocation& inv)
         const bool volumeEntry = (*item == MenuItem::ejectDisks && menu.ejectable.contains(args[1])) ||
                                  (*item == MenuItem::mountDisks && menu.unmounted.contains(args[1]));
         if (volumeEntry) {
-            if (delegate.onSubmenuEntry)
-                delegate.onSubmenuEntry(*item, args[1]);
+            if (!delegate.menuActions().activateEntry(*item, args[1])) {
+                inv.err << "trevalo: \"" << args[1] << "\" does nothing when chosen" << Qt::endl;
+                return 1;
+            }
             settle();
             return 0;
         }
@@ -181,7 +181,7 @@ int chooseCommand(Invocation& inv)
         }
         chosen = *sub;
     }
-    if (!delegate.activate(chosen)) {
+    if (!delegate.menuActions().activate(chosen)) {
         inv.err << "trevalo: \"" << titleOf(chosen) << "\" does nothing when chosen" << Qt::endl;
         return 1;
     }

@@ -5,6 +5,7 @@
 #include "platform/Notifier.h"
 
 #include <QTextStream>
+#include <QVector>
 
 namespace trevalo {
 
@@ -27,8 +28,30 @@ private:
     QString m_answer;
 };
 
+/// The command line has no clipboard: what would be copied is kept for the command to show.
+class MemoryClipboard : public Clipboard {
+public:
+    void setText(const QString& text) override { m_text = text; }
+    QString text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+/// Notifications kept for a command that prints them after its own output.
+class CollectingNotifier : public Notifier {
+    Q_OBJECT
+public:
+    void deliver(const Notification& notification) override { m_delivered.append(notification); }
+    const QVector<Notification>& delivered() const { return m_delivered; }
+
+private:
+    QVector<Notification> m_delivered;
+};
+
 /// Notifications on the command line: "Notification: <title>: <text>".
 class ConsoleNotifier : public Notifier {
+    Q_OBJECT
 public:
     explicit ConsoleNotifier(QTextStream& out) : m_out(out) {}
     void deliver(const Notification& n) override

@@ -2,6 +2,7 @@
 
 #include <array>
 
+/// The application shell's settings keys. Each subsystem keeps its own keys beside its code.
 namespace trevalo::keys {
 
 // Show keys: YES hides a menu item. Box keys: the preferences check box that shows the item.
@@ -28,7 +29,6 @@ inline constexpr const char* startAtLogin = "startAtLogin";
 inline constexpr const char* disableAnalyserAtLaunch = "disableAnalyserAtLaunch";
 inline constexpr const char* secCenter = "secCenter";
 inline constexpr const char* lastAnalyserRun = "last_analyser_run";
-inline constexpr const char* whitelist = "whitelist";
 inline constexpr const char* timestampInt = "timestampInt";
 inline constexpr const char* taskPadPath = "taskpadpath";
 inline constexpr const char* listWindowIsAttached = "listWindowIsAttached";

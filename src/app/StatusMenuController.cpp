@@ -238,8 +238,6 @@ void StatusMenuController::refresh()
     Settings& settings = m_services.settings;
     m_model[M::sipState].hidden = settings.boolForKey(keys::showStatusInfo);
     m_model[M::folderActs].title = getFAStatus();
-    if (onRebuildDiskMenus)
-        onRebuildDiskMenus();
     readDock();
     readLastRun();
     readVolumeFigures();

@@ -39,9 +39,6 @@ public:
     QString getMemStatus();
     void readVolumeFigures();
 
-    /// Called by refresh to rebuild the eject and mount submenus.
-    std::function<void()> onRebuildDiskMenus;
-
     double t = 0;
     double f = 0;
     double percent = 0;

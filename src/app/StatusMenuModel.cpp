@@ -104,6 +104,13 @@ StatusMenuModel::StatusMenuModel()
     }
 }
 
+const MenuItemState& StatusMenuModel::operator[](MenuItem item) const
+{
+    static const MenuItemState none;
+    const auto it = m_items.constFind(item);
+    return it == m_items.constEnd() ? none : it.value();
+}
+
 bool StatusMenuModel::isVisible(MenuItem item) const
 {
     const MenuItemState& state = (*this)[item];

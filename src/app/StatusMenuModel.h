@@ -113,7 +113,8 @@ public:
     StatusMenuModel();
 
     MenuItemState& operator[](MenuItem item) { return m_items[item]; }
-    const MenuItemState& operator[](MenuItem item) const { return m_items.find(item).value(); }
+    /// Every item of the layout has a state; any other (the separator) reads as an empty one.
+    const MenuItemState& operator[](MenuItem item) const;
 
     /// An item is shown when neither it nor its submenu is hidden or removed.
     bool isVisible(MenuItem item) const;

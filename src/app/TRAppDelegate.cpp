@@ -1,6 +1,5 @@
 #include "app/TRAppDelegate.h"
 
-#include "analyser/TRAnalyser.h"
 #include "app/SettingsKeys.h"
 #include "platform/Accessibility.h"
 #include "platform/Log.h"
@@ -25,14 +24,12 @@ const char* const kLoginItemScript =
 
 } // namespace
 
-TRAppDelegate::TRAppDelegate(Services services, QObject* parent)
-    : QObject(parent), m_services(services), m_status(services, m_menu)
+TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QObject* parent)
+    : QObject(parent), m_services(services), m_status(services, m_menu), m_analyser(services, std::move(scan))
 {
     m_refreshTimer.setInterval(kRefreshSeconds * 1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &TRAppDelegate::refresh);
-    setAction(MenuItem::analyseNow, [this] { analyser(); });
-    setAction(MenuItem::showAnalyser, [this] { showAnalyser(); });
-    setAction(MenuItem::quitTheApp, [this] { quitTheApp(); });
+    bindMenuActions(m_actions, *this);
 }
 
 TRAppDelegate::~TRAppDelegate() = default;
@@ -40,9 +37,6 @@ TRAppDelegate::~TRAppDelegate() = default;
 void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
 {
     Settings& settings = m_services.settings;
-
-    if (onPrepareSearchWindow)
-        onPrepareSearchWindow();
 
     if (isTrustedForAccessibility() == false)
         TR_LOG(
@@ -53,12 +47,12 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
     // A folder that cannot be made is left to the writes that need it.
     QDir().mkpath(m_services.root.host(m_services.root.supportFolder()));
 
-    m_results = ScanResults{};
+    m_analyser.scanResults() = ScanResults{};
 
-    m_services.notifier.onActivated = [this](const Notification& n) {
+    connect(&m_services.notifier, &Notifier::activated, this, [this](const Notification& n) {
         if (n.hasActionButton)
             showAnalyser();
-    };
+    });
 
     if (options.startTimer)
         m_refreshTimer.start();
@@ -125,8 +119,6 @@ void TRAppDelegate::applicationWillTerminate()
         settings.setString(keys::menuBarTitle, m_menu.statusTitle);
     settings.setBool(keys::darkMode, m_status.darkModeItem);
     settings.synchronize();
-    if (onSaveTaskPad)
-        onSaveTaskPad();
 }
 
 TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
@@ -134,11 +126,11 @@ TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
     if (modifiers.control)
         return ClickOutcome::Nothing;
     if (modifiers.option) {
-        activate(MenuItem::displayLists);
+        m_actions.activate(MenuItem::displayLists);
         return ClickOutcome::TaskPad;
     }
     if (modifiers.shift) {
-        activate(MenuItem::superSearch);
+        m_actions.activate(MenuItem::superSearch);
         return ClickOutcome::SuperSearch;
     }
     if (modifiers.command)
@@ -146,46 +138,10 @@ TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
     return ClickOutcome::PopUpMenu;
 }
 
-bool TRAppDelegate::activate(MenuItem item)
-{
-    const auto it = m_actions.constFind(item);
-    if (it == m_actions.constEnd())
-        return false;
-    it.value()();
-    return true;
-}
-
 void TRAppDelegate::quitTheApp()
 {
     // Deferred, so that the menu that chose Quit has closed before the program ends.
-    QTimer::singleShot(0, this, [this] {
-        if (onQuit)
-            onQuit();
-    });
-}
-
-void TRAppDelegate::analyser()
-{
-    if (scanner)
-        scanner(*this);
-    showAnalyser();
-}
-
-void TRAppDelegate::showAnalyser()
-{
-    // The old controller goes first: its window closes with it.
-    m_wins.reset();
-    m_wins = std::make_unique<TRAnalyser>(*this);
-    if (onShowAnalyser)
-        onShowAnalyser(*m_wins);
-    m_wins->windowDidLoad();
-}
-
-void TRAppDelegate::runAnalyserCommand()
-{
-    profileTab = true;
-    analyser();
-    profileTab = false;
+    QTimer::singleShot(0, this, &TRAppDelegate::quitRequested);
 }
 
 QString TRAppDelegate::lastrun() const

@@ -1,52 +1,42 @@
 #pragma once
 
+#include "analyser/Analyser.h"
+#include "app/MenuActions.h"
 #include "app/StatusMenuController.h"
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
 
-#include <QMap>
 #include <QObject>
 #include <QTimer>
-#include <functional>
-#include <memory>
 
 namespace trevalo {
 
-class TRAnalyser;
-
-/// Results of the last Analyser scan, shared with the Analyser window.
-struct ScanResults {
-    /// Found path to item name (the path's last component). Keyed by path, so that two found items
-    /// with the same name each keep their row.
-    QMap<QString, QString> appDict;
-    QMap<QString, QString> threats; ///< found path to issue name; no entry for "n/a"
-    bool haveBackup = false;
-};
-
-/// The program's switchboard: start-up, quitting, the shared state, and the operations other parts call
-/// by name. It holds no window code; the widgets observe it (hooks below) and the command line drives it
-/// the same way the menu does.
+/// The program's switchboard: the start-up sequence, quitting, and the operations other code calls by
+/// name, each a short forward to the subsystem that does the work. It holds no window code; the widgets
+/// observe the subsystems' signals and the command line drives the same operations the menu does.
 class TRAppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit TRAppDelegate(Services services, QObject* parent = nullptr);
+    /// `scan` replaces the Analyser's scan (tests); empty for the signature files compiled in.
+    explicit TRAppDelegate(Services services, Analyser::ScanFunction scan = {}, QObject* parent = nullptr);
     ~TRAppDelegate() override;
 
     struct LaunchOptions {
         bool runScan = true; ///< false for the command line's facts: the scan has its own command
         bool startTimer = true;
     };
-    /// The start-up sequence.
+    /// The start-up sequence ("applicationDidFinishLaunching:").
     void applicationDidFinishLaunching(const LaunchOptions& options);
     void applicationDidFinishLaunching() { applicationDidFinishLaunching(LaunchOptions{}); }
-    /// Saves what quitting saves.
+    /// Saves what quitting saves ("applicationWillTerminate:").
     void applicationWillTerminate();
 
-    // Scan.
-    void analyser();
-    void showAnalyser();
-    /// The scripting command: runs a scan whose window opens on the profile tab.
-    void runAnalyserCommand();
+    // Analyser (the names scripts and the log know).
+    void analyser() { m_analyser.analyser(); }
+    void showAnalyser() { m_analyser.showAnalyser(); }
+    /// The scripting command TRRunAnalyser.
+    void runAnalyserCommand() { m_analyser.runAnalyserCommand(); }
+    /// The scripting property lastrun: the stored last run, or "(null)".
     QString lastrun() const;
 
     // Status menu.
@@ -64,50 +54,30 @@ public:
         bool command = false;
     };
     enum class ClickOutcome { Nothing, PopUpMenu, TaskPad, SuperSearch };
-    /// A click on the status item. Returns what the click did; PopUpMenu is left to the caller, which
-    /// knows where the status item is.
+    /// A click on the status item ("itemClicked:"). Returns what the click did; PopUpMenu is left to the
+    /// caller, which knows where the status item is.
     ClickOutcome itemClicked(Modifiers modifiers);
 
-    /// What choosing a menu item does. Subsystems register their items here; the widgets and the
-    /// command line both call activate(), so a choice from a shell is exactly a click.
-    void setAction(MenuItem item, std::function<void()> action) { m_actions[item] = std::move(action); }
-    bool hasAction(MenuItem item) const { return m_actions.contains(item); }
-    /// Runs the item's action; false when the item has none.
-    bool activate(MenuItem item);
-    /// Entries of the eject and mount submenus: (submenu, entry title).
-    std::function<void(MenuItem, const QString&)> onSubmenuEntry;
-
+    /// Asks the program to quit on the next turn of the event loop ("quitTheApp:").
     void quitTheApp();
-    std::function<void()> onQuit;
 
     Services& services() { return m_services; }
     StatusMenuModel& menu() { return m_menu; }
     StatusMenuController& statusMenu() { return m_status; }
-    ScanResults& scanResults() { return m_results; }
-
-    bool profileTab = false;
-
-    /// The Analyser window's controller, made anew by every showAnalyser(); null before the first.
-    TRAnalyser* wins() const { return m_wins.get(); }
-
-    // Hooks for the parts with windows; the command line leaves them empty.
-    /// A new Analyser controller exists: show its window (before its set-up runs).
-    std::function<void(TRAnalyser&)> onShowAnalyser;
-    std::function<void()> onPrepareSearchWindow;
-    std::function<void()> onSaveTaskPad;
-    /// The scan itself; start-up and analyser() call it.
-    std::function<void(TRAppDelegate&)> scanner;
+    MenuActions& menuActions() { return m_actions; }
+    Analyser& analyserSubsystem() { return m_analyser; }
 
 signals:
     void menuChanged();
+    /// Quit was chosen; the event loop that runs the program should end.
+    void quitRequested();
 
 private:
     Services m_services;
-    QHash<MenuItem, std::function<void()>> m_actions;
     StatusMenuModel m_menu;
     StatusMenuController m_status;
-    ScanResults m_results;
-    std::unique_ptr<TRAnalyser> m_wins;
+    Analyser m_analyser;
+    MenuActions m_actions;
     QTimer m_refreshTimer;
 };
 

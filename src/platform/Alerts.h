@@ -21,19 +21,4 @@ public:
     virtual int runModal(const Alert& alert) = 0;
 };
 
-/// Records every alert and answers with a chosen button (by title; the first button when the title is
-/// not among the alert's buttons).
-class RecordingAlerts : public Alerts {
-public:
-    QVector<Alert> shown;
-    QString answer;
-
-    int runModal(const Alert& alert) override
-    {
-        shown.append(alert);
-        const int index = alert.buttons.indexOf(answer);
-        return index < 0 ? 0 : index;
-    }
-};
-
 } // namespace trevalo

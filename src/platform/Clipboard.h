@@ -11,10 +11,4 @@ public:
     virtual void setText(const QString& text) = 0;
 };
 
-class RecordingClipboard : public Clipboard {
-public:
-    QString text;
-    void setText(const QString& t) override { text = t; }
-};
-
 } // namespace trevalo

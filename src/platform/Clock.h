@@ -10,11 +10,4 @@ public:
     virtual QDateTime now() const { return QDateTime::currentDateTime(); }
 };
 
-class FixedClock : public Clock {
-public:
-    explicit FixedClock(QDateTime at) : at(std::move(at)) {}
-    QDateTime at;
-    QDateTime now() const override { return at; }
-};
-
 } // namespace trevalo

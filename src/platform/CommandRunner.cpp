@@ -270,6 +270,14 @@ QString CommandRunner::callOSAScript(const QString& script)
     return display.mid(1, display.size() - 2);
 }
 
+QString CommandRunner::callOSAScriptForAnalyser(const QString& script)
+{
+    const QString display = runScript(script, {"-s", "s"}).output;
+    if (display.size() < 2)
+        return QStringLiteral(" ");
+    return display.mid(1, display.size() - 2);
+}
+
 void CommandRunner::callOSAScriptNull(const QString& script)
 {
     runScript(script);

@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
-#include <QVector>
-#include <functional>
 
 namespace trevalo {
 
@@ -13,18 +12,14 @@ struct Notification {
     bool sound = true;
 };
 
-class Notifier {
+/// The system's user notifications. `activated` comes on the main thread when the user clicks one.
+class Notifier : public QObject {
+    Q_OBJECT
 public:
-    virtual ~Notifier() = default;
     virtual void deliver(const Notification& notification) = 0;
-    /// Called on the main thread when the user clicks a delivered notification.
-    std::function<void(const Notification&)> onActivated;
-};
 
-class RecordingNotifier : public Notifier {
-public:
-    QVector<Notification> delivered;
-    void deliver(const Notification& notification) override { delivered.append(notification); }
+signals:
+    void activated(const trevalo::Notification& notification);
 };
 
 } // namespace trevalo

@@ -31,12 +31,4 @@ private:
     SystemRoot m_root;
 };
 
-class FixedVolumes : public Volumes {
-public:
-    VolumeSpace space;
-    QString name = QStringLiteral("Macintosh HD");
-    VolumeSpace startupVolume() const override { return space; }
-    QString startupVolumeName() const override { return name; }
-};
-
 } // namespace trevalo

@@ -33,17 +33,4 @@ private:
     CommandRunner& m_runner;
 };
 
-class RecordingWorkspace : public Workspace {
-public:
-    QMap<QString, QString> applications; ///< bundle identifier to path
-    QStringList revealed;
-    QStringList opened;
-    QString absolutePathForAppBundleWithIdentifier(const QString& id) override
-    {
-        return applications.value(id);
-    }
-    void revealInFinder(const QString& path) override { revealed << path; }
-    void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
-};
-
 } // namespace trevalo

@@ -40,8 +40,9 @@ TEST_F(CommandRunnerTest, ReturnsStandardOutputExactlyOrAbsent)
         machine.script("/usr/bin/tool", c.body);
         const QString out = runner.callNSTaskWithResult("/usr/bin/tool", {});
         EXPECT_EQ(out.isNull(), c.absent);
-        if (!c.absent)
+        if (!c.absent) {
             EXPECT_EQ(out, c.text);
+        }
     }
 }
 

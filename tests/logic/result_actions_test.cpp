@@ -1,5 +1,5 @@
+#include "analyser/AnalyserKeys.h"
 #include "analyser/TRAnalyser.h"
-#include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
 #include "support/FakeServices.h"
 
@@ -16,9 +16,21 @@ namespace {
 /// ones. osascript is a script that answers the Downloads count from /dmgs and records every script.
 class ResultActionsTest : public ::testing::Test, protected trevalo::test::FakeServices {
 protected:
-    TRAppDelegate delegate{services()};
     QMap<QString, QString> planted; // path to issue ("" for none)
+    bool backup = false;
     int scans = 0;
+    TRAppDelegate delegate{services(), [this](const Services&) {
+                               ++scans;
+                               const QStringList ignored =
+                                   settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
+                               ScanOutcome outcome;
+                               for (auto it = planted.begin(); it != planted.end(); ++it) {
+                                   if (!ignored.contains(it.key()))
+                                       outcome.rows.append({it.key().section('/', -1), it.value(), it.key()});
+                               }
+                               outcome.haveBackup = backup;
+                               return outcome;
+                           }};
 
     void SetUp() override
     {
@@ -32,24 +44,12 @@ esac)sh")
                                                  .arg(machine.host("/scripts"), machine.host("/dmgs"),
                                                       machine.host("/finder-fails"))
                                                  .toUtf8());
-        delegate.scanner = [this](TRAppDelegate& d) {
-            ++scans;
-            const QStringList ignored = settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
-            d.scanResults().appDict.clear();
-            for (auto it = planted.begin(); it != planted.end(); ++it) {
-                if (ignored.contains(it.key()))
-                    continue;
-                d.scanResults().appDict[it.key()] = it.key().section('/', -1);
-                if (!it.value().isEmpty())
-                    d.scanResults().threats[it.key()] = it.value();
-            }
-        };
     }
 
     TRAnalyser& scan()
     {
         delegate.analyser();
-        return *delegate.wins();
+        return *delegate.analyserSubsystem().wins();
     }
     int rowOf(TRAnalyser& a, const QString& path)
     {
@@ -81,8 +81,7 @@ TEST_F(ResultActionsTest, TableAndNoticesAfterAScan)
 
 TEST_F(ResultActionsTest, EmptyScanShowsTheCheckMarkAndNoIgnoredCount)
 {
-    delegate.scanResults().haveBackup = true;
-    delegate.scanner = [](TRAppDelegate& d) { d.scanResults().haveBackup = true; };
+    backup = true;
     TRAnalyser& a = scan();
     EXPECT_EQ(a.model()->size(), 0);
     EXPECT_EQ(a.issueCount, "0");
@@ -110,8 +109,9 @@ TEST_F(ResultActionsTest, DownloadsNoticeByCount)
         EXPECT_EQ(a.downloads.count, c.count);
         EXPECT_EQ(a.downloads.text, c.text);
         EXPECT_EQ(a.downloads.colour, c.colour);
-        if (c.count)
+        if (c.count) {
             EXPECT_EQ(a.downloads.label, "contains: ");
+        }
     }
 }
 
@@ -226,7 +226,7 @@ TEST_F(ResultActionsTest, IgnoreThenRescanHidesAndResetBringsBack)
     QCoreApplication::processEvents(); // the rescan runs after the action
     EXPECT_EQ(scans, 3);
     EXPECT_EQ(settings.stringArrayForKey(keys::whitelist), QStringList());
-    EXPECT_NE(rowOf(*delegate.wins(), "/Library/x/a"), -1);
+    EXPECT_NE(rowOf(*delegate.analyserSubsystem().wins(), "/Library/x/a"), -1);
 }
 
 TEST_F(ResultActionsTest, DeleteAsksThenMovesToTheTrashAndAlwaysRescans)
@@ -261,8 +261,9 @@ TEST_F(ResultActionsTest, DeleteAsksThenMovesToTheTrashAndAlwaysRescans)
         EXPECT_EQ(scripts().contains("set x to POSIX file \"/Users/robin/Library/x\\\"; do shell script "
                                      "\\\"touch /tmp/pwned\"\ntry\nmove x to the trash"),
                   c.scripted);
-        if (c.logLine)
+        if (c.logLine) {
             EXPECT_TRUE(log.text().contains(c.logLine));
+        }
         EXPECT_EQ(alerts.shown.size(), c.finderFails ? 2 : 1);
         if (c.finderFails) {
             EXPECT_EQ(alerts.shown[1].messageText, "Trevalo");

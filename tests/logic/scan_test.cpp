@@ -1,9 +1,9 @@
 #include "analyser/AnalyseCommand.h"
+#include "analyser/AnalyserKeys.h"
 #include "analyser/Scanner.h"
 #include "analyser/SignatureCodec.h"
 #include "analyser/Signatures.h"
 #include "analyser/ThreatClassifier.h"
-#include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
 #include "support/FakeServices.h"
 #include "support/QtPrinters.h"
@@ -48,7 +48,7 @@ protected:
         return out;
     }
 
-    FixedSignatures signatures;
+    trevalo::test::FixedSignatures signatures;
 };
 
 } // namespace
@@ -219,11 +219,12 @@ TEST_F(ScanTest, DelegateScanFillsTheSharedResults)
 {
     locations({"/Library/keylog.app"});
     plant("/Library/keylog.app");
-    TRAppDelegate delegate(services());
-    installScanner(delegate, &signatures);
+    TRAppDelegate delegate(services(),
+                           [this](const Services& s) { return Scanner(s, signatures).analyser(); });
     delegate.analyser();
-    EXPECT_EQ(delegate.scanResults().appDict.value("/Library/keylog.app"), "keylog.app");
-    EXPECT_EQ(delegate.scanResults().threats.value("/Library/keylog.app"), "Keylogger");
+    const ScanResults& results = delegate.analyserSubsystem().scanResults();
+    EXPECT_EQ(results.appDict.value("/Library/keylog.app"), "keylog.app");
+    EXPECT_EQ(results.threats.value("/Library/keylog.app"), "Keylogger");
 }
 
 TEST(ScanNames, ItemNameIsTheLastPathComponent)

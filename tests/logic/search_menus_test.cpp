@@ -1,4 +1,4 @@
-#include "app/SearchMenus.h"
+#include "search/SearchMenus.h"
 
 #include <gtest/gtest.h>
 

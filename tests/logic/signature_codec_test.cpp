@@ -1,6 +1,7 @@
 #include "analyser/SignatureCli.h"
 #include "analyser/SignatureCodec.h"
 #include "analyser/Signatures.h"
+#include "support/Fakes.h"
 #include "support/QtPrinters.h"
 #include "support/TempRoot.h"
 
@@ -177,7 +178,7 @@ TEST(SignatureCodec, ReadableListsRefuseWhatWouldNotSurviveEncoding)
 
 TEST(SignatureFiles, LoadingLogsOncePerFileWithBadTokens)
 {
-    FixedSignatures files;
+    trevalo::test::FixedSignatures files;
     files.files["clean"] = encode("a,b").toUtf8();
     files.files["damaged"] = "6239 x 6186 y 6240 " + number(0).toUtf8();
     test::CapturedLog log;

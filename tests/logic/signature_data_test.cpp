@@ -204,7 +204,8 @@ TEST(SignatureData, EachProductsLocationsGetItsOneIssue)
         } else {
             productIssue.insert(p, issue);
         }
-        if (listIssue.contains(p))
+        if (listIssue.contains(p)) {
             EXPECT_EQ(issue, listIssue.value(p)) << e.entry.toStdString() << " (" << p.toStdString() << ")";
+        }
     }
 }

@@ -1,3 +1,5 @@
+#include "analyser/AnalyserKeys.h"
+#include "analyser/TRAnalyser.h"
 #include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
 #include "support/FakeServices.h"
@@ -16,8 +18,10 @@ protected:
 
     std::unique_ptr<TRAppDelegate> launch()
     {
-        auto delegate = std::make_unique<TRAppDelegate>(services());
-        delegate->scanner = [this](TRAppDelegate&) { ++scans; };
+        auto delegate = std::make_unique<TRAppDelegate>(services(), [this](const Services&) {
+            ++scans;
+            return ScanOutcome{};
+        });
         delegate->applicationDidFinishLaunching({.runScan = true, .startTimer = false});
         return delegate;
     }
@@ -113,12 +117,9 @@ TEST_F(StartupTest, QuittingSavesTitleAndDarkMode)
     EXPECT_TRUE(delegate->statusMenu().darkModeItem);
     delegate->menu().statusTitle = "12.3 GB";
     delegate->statusMenu().darkModeItem = false;
-    int saves = 0;
-    delegate->onSaveTaskPad = [&] { ++saves; };
     delegate->applicationWillTerminate();
     EXPECT_EQ(reloaded().stringForKey(keys::menuBarTitle), "12.3 GB");
     EXPECT_FALSE(reloaded().boolForKey(keys::darkMode));
-    EXPECT_EQ(saves, 1);
 
     delegate->menu().statusTitle.clear();
     delegate->applicationWillTerminate();
@@ -129,12 +130,12 @@ TEST_F(StartupTest, NotificationClickOpensTheAnalyser)
 {
     auto delegate = launch();
     int shown = 0;
-    delegate->onShowAnalyser = [&](TRAnalyser&) { ++shown; };
+    QObject::connect(&delegate->analyserSubsystem(), &Analyser::controllerCreated, [&] { ++shown; });
     Notification withButton;
-    notifier.onActivated(withButton);
+    emit notifier.activated(withButton);
     Notification warning;
     warning.hasActionButton = false;
-    notifier.onActivated(warning);
+    emit notifier.activated(warning);
     EXPECT_EQ(shown, 1);
 }
 
@@ -154,8 +155,8 @@ TEST_F(StartupTest, StatusItemClickFollowsTheModifierKeys)
 {
     auto delegate = launch();
     QStringList opened;
-    delegate->setAction(MenuItem::displayLists, [&] { opened << "task pad"; });
-    delegate->setAction(MenuItem::superSearch, [&] { opened << "search"; });
+    delegate->menuActions().bind(MenuItem::displayLists, [&] { opened << "task pad"; });
+    delegate->menuActions().bind(MenuItem::superSearch, [&] { opened << "search"; });
     using O = TRAppDelegate::ClickOutcome;
     struct Case {
         const char* name;

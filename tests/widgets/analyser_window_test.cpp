@@ -1,6 +1,6 @@
+#include "analyser/AnalyserKeys.h"
 #include "analyser/TRAnalyser.h"
 #include "analyser/ui/AnalyserWindow.h"
-#include "app/SettingsKeys.h"
 #include "app/TRAppDelegate.h"
 #include "support/FakeServices.h"
 
@@ -18,30 +18,32 @@ class AnalyserWindowTest : public QObject {
     Q_OBJECT
 
     struct Fixture : trevalo::test::FakeServices {
-        TRAppDelegate delegate{services()};
-        QPointer<AnalyserWindow> window;
         int scans = 0;
+        TRAppDelegate delegate{
+            services(), [this](const Services&) {
+                ++scans;
+                const QStringList ignored =
+                    settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
+                ScanOutcome outcome;
+                for (const QString path : {"/Library/a/alpha.plist", "/Library/b/zeta.plist"}) {
+                    if (!ignored.contains(path))
+                        outcome.rows.append(
+                            {path.section('/', -1), path.contains("zeta") ? "Malware" : "", path});
+                }
+                return outcome;
+            }};
+        QPointer<AnalyserWindow> window;
 
         explicit Fixture(int diskImages)
         {
             machine.script(
                 "/usr/bin/osascript",
                 QStringLiteral("case \"${@: -1}\" in *dmg*) echo '\"%1\"' ;; esac").arg(diskImages).toUtf8());
-            delegate.scanner = [this](TRAppDelegate& d) {
-                ++scans;
-                const QStringList ignored =
-                    settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
-                d.scanResults().appDict.clear();
-                for (const QString& path : {"/Library/b/zeta.plist", "/Library/a/alpha.plist"}) {
-                    if (!ignored.contains(path))
-                        d.scanResults().appDict[path] = path.section('/', -1);
-                }
-                d.scanResults().threats["/Library/b/zeta.plist"] = "Malware";
-            };
-            delegate.onShowAnalyser = [this](TRAnalyser& c) {
-                window = new AnalyserWindow(c);
-                window->selectTab(delegate.profileTab ? 1 : 0);
-            };
+            Analyser& analyser = delegate.analyserSubsystem();
+            QObject::connect(&analyser, &Analyser::controllerCreated, [this, &analyser](TRAnalyser* c) {
+                window = new AnalyserWindow(*c);
+                window->selectTab(analyser.profileTab ? 1 : 0);
+            });
             delegate.analyser();
         }
         void select(int viewRow) { window->tableView()->selectRow(viewRow); }

@@ -103,7 +103,7 @@ private slots:
         fx.launch();
         QVERIFY(!fx.view->action(MenuItem::flushDNSCache)->isEnabled());
         int chosen = 0;
-        fx.delegate->setAction(MenuItem::flushDNSCache, [&] { ++chosen; });
+        fx.delegate->menuActions().bind(MenuItem::flushDNSCache, [&] { ++chosen; });
         fx.view->sync();
         QVERIFY(fx.view->action(MenuItem::flushDNSCache)->isEnabled());
         fx.view->action(MenuItem::flushDNSCache)->trigger();

@@ -65,6 +65,7 @@ AnalyserWindow::AnalyserWindow(TRAnalyser& controller) : m_controller(&controlle
 
     connect(&controller, &TRAnalyser::changed, this, &AnalyserWindow::showState);
     // Every scan makes a new controller; this window goes with the old one.
+    connect(&controller, &TRAnalyser::retired, this, &QObject::deleteLater);
     connect(&controller, &QObject::destroyed, this, &QObject::deleteLater);
     showState();
 }

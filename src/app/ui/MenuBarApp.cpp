@@ -1,6 +1,5 @@
 #include "app/ui/MenuBarApp.h"
 
-#include "analyser/Scanner.h"
 #include "analyser/TRAnalyser.h"
 #include "analyser/ui/AnalyserWindow.h"
 #include "app/Machine.h"
@@ -87,7 +86,6 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     QtClipboard clipboard;
     Machine machine(*root, alerts, notifier, clipboard);
     TRAppDelegate delegate(machine.services());
-    installScanner(delegate);
     StatusMenuView view(delegate);
 
     auto updateStatusItem = [&] {
@@ -111,14 +109,15 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
             popUp();
     });
 
-    delegate.onShowAnalyser = [&delegate](TRAnalyser& controller) {
-        auto* window = new AnalyserWindow(controller);
-        window->selectTab(delegate.profileTab ? 1 : 0);
+    Analyser& analyser = delegate.analyserSubsystem();
+    QObject::connect(&analyser, &Analyser::controllerCreated, &app, [&analyser](TRAnalyser* controller) {
+        auto* window = new AnalyserWindow(*controller);
+        window->selectTab(analyser.profileTab ? 1 : 0);
         window->show();
         window->raise();
         window->activateWindow();
-    };
-    delegate.onQuit = [] { QApplication::quit(); };
+    });
+    QObject::connect(&delegate, &TRAppDelegate::quitRequested, &app, &QApplication::quit);
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &TRAppDelegate::applicationWillTerminate);
 
     // The icon shows while start-up runs (its scan can take a while); start-up sets the same image.
@@ -131,7 +130,7 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     if (cl.open == QLatin1String("menu")) {
         QTimer::singleShot(500, &app, popUp);
     } else if (cl.open == QLatin1String("analyser")) {
-        if (!delegate.wins())
+        if (!analyser.wins())
             delegate.showAnalyser();
     } else if (!cl.open.isEmpty()) {
         err << "trevalo: nothing to open called " << cl.open << " (menu, analyser)" << Qt::endl;

@@ -66,7 +66,8 @@ StatusMenuView::StatusMenuView(TRAppDelegate& delegate, QObject* parent)
         } else {
             action = parentMenu->addAction(QString::fromUtf8(spec.title));
             const MenuItem item = spec.item;
-            connect(action, &QAction::triggered, this, [this, item] { m_delegate.activate(item); });
+            connect(action, &QAction::triggered, this,
+                    [this, item] { m_delegate.menuActions().activate(item); });
         }
         m_actions.insert(spec.item, action);
     }
@@ -79,10 +80,8 @@ void StatusMenuView::rebuildVolumeMenu(MenuItem item, const QStringList& entries
     sub->clear();
     for (const QString& entry : entries) {
         QAction* a = sub->addAction(entry);
-        connect(a, &QAction::triggered, this, [this, item, entry] {
-            if (m_delegate.onSubmenuEntry)
-                m_delegate.onSubmenuEntry(item, entry);
-        });
+        connect(a, &QAction::triggered, this,
+                [this, item, entry] { m_delegate.menuActions().activateEntry(item, entry); });
     }
     sub->setEnabled(!entries.isEmpty());
 }
@@ -99,7 +98,7 @@ void StatusMenuView::sync()
         action->setChecked(state.marked);
         // Facts read as plain text; a tool without an action is shown greyed.
         const bool isTool = specOf(it.key()).kind == ItemKind::Tool;
-        action->setEnabled(state.enabled && (!isTool || m_delegate.hasAction(it.key())));
+        action->setEnabled(state.enabled && (!isTool || m_delegate.menuActions().has(it.key())));
         action->setIcon(state.image.isEmpty() ? QIcon() : resourceIcon(state.image));
     }
     // The fill level reads best as the disk's own icon; it stands alone only when the disk line is hidden.

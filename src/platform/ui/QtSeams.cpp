@@ -37,10 +37,7 @@ void QtClipboard::setText(const QString& text)
 
 TrayNotifier::TrayNotifier(QSystemTrayIcon* tray) : m_tray(tray)
 {
-    connect(tray, &QSystemTrayIcon::messageClicked, this, [this] {
-        if (onActivated)
-            onActivated(m_last);
-    });
+    connect(tray, &QSystemTrayIcon::messageClicked, this, [this] { emit activated(m_last); });
 }
 
 void TrayNotifier::deliver(const Notification& notification)

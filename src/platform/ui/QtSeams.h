@@ -25,7 +25,7 @@ public:
 
 /// Notifications through the status item's balloon (or the desktop's notification service when one is
 /// running: Qt forwards the balloon there). A click on the balloon reports the last notification.
-class TrayNotifier : public QObject, public Notifier {
+class TrayNotifier : public Notifier {
     Q_OBJECT
 public:
     explicit TrayNotifier(QSystemTrayIcon* tray);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Services.h"
+#include "support/Fakes.h"
 #include "support/TempRoot.h"
 
 namespace trevalo::test {
