@@ -417,6 +417,14 @@ QString CommandRunner::callOSAScript(const QString& script)
     return display.mid(1, display.size() - 2);
 }
 
+QString CommandRunner::callOSAScriptForAnalyser(const QString& script)
+{
+    const QString display = runScript(script, {"-s", "s"}).output;
+    if (display.size() < 2)
+        return QStringLiteral(" ");
+    return display.mid(1, display.size() - 2);
+}
+
 void CommandRunner::callOSAScriptNull(const QString& script)
 {
     runScript(script);
@@ -428,6 +436,11 @@ QString CommandRunner::callNSAppleScript(const QString& script)
     if (!outcome.error.isEmpty())
         TR_LOG("AppleScript Error:\n%1", outcome.error);
     return appleScriptText(outcome);
+}
+
+QString CommandRunner::callNSAppleScriptQuietly(const QString& script)
+{
+    return appleScriptText(runScript(script));
 }
 
 std::shared_ptr<ChildProcess> CommandRunner::currentTask() const

@@ -140,10 +140,14 @@ public:
     /// The result's display value without its first and last character (a quoted text result becomes the
     /// bare text); "error" when the script gave no result.
     QString callOSAScript(const QString& script);
+    /// As callOSAScript, but a display value shorter than two characters gives " " (one blank).
+    QString callOSAScriptForAnalyser(const QString& script);
     /// Runs the script; result and error are dropped.
     void callOSAScriptNull(const QString& script);
     /// The result as text; absent, and a log line, when the script fails.
     QString callNSAppleScript(const QString& script);
+    /// As callNSAppleScript without the log line.
+    QString callNSAppleScriptQuietly(const QString& script);
     void receivedata() {}
 
     struct ScriptOutcome {

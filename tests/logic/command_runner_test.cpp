@@ -668,18 +668,20 @@ TEST_F(ScriptTest, DisplayValueLosesItsQuotesAndFailureSaysError)
 {
     struct Case {
         const char* script;
-        QString expected;
+        QString plain;
+        QString analyser;
     } cases[] = {
-        {"text-abc", "abc"},
-        {"fails", "error"},
-        {"nothing", "error"},
-        {"number-5", ""},
+        {"text-abc", "abc", "abc"},
+        {"fails", "error", " "},
+        {"nothing", "error", " "},
+        {"number-5", "", " "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
-        EXPECT_EQ(runner.callOSAScript(c.script), c.expected);
+        EXPECT_EQ(runner.callOSAScript(c.script), c.plain);
+        EXPECT_EQ(runner.callOSAScriptForAnalyser(c.script), c.analyser);
     }
-    EXPECT_TRUE(machine.read("/osascript.calls").startsWith("-s s -e text-abc\n"));
+    EXPECT_TRUE(machine.read("/osascript.calls").startsWith("-s s -e text-abc\n-s s -e text-abc\n"));
 }
 
 TEST_F(ScriptTest, PlainOutputKeepsItsLineFeedAndErrorsAreNotCaptured)
@@ -699,7 +701,15 @@ TEST_F(ScriptTest, AppleScriptErrorsAreLoggedAndGiveAbsent)
     EXPECT_TRUE(log.text().contains("callNSAppleScript"));
     EXPECT_TRUE(
         log.text().contains("AppleScript Error:\n0:6: execution error: The variable fails is not defined."));
-    runner.callOSAScriptNull("fails"); // dropped silently
+}
+
+TEST_F(ScriptTest, QuietVariantsWriteNoLogLine)
+{
+    CapturedLog log;
+    EXPECT_EQ(runner.callNSAppleScriptQuietly("text-abc"), "abc");
+    EXPECT_TRUE(runner.callNSAppleScriptQuietly("fails").isNull());
+    runner.callOSAScriptNull("fails");
+    EXPECT_EQ(log.text(), "");
 }
 
 TEST_F(ScriptTest, OutcomeSaysWhetherOsascriptSucceeded)
