@@ -140,7 +140,8 @@ public:
     /// The result's display value without its first and last character (a quoted text result becomes the
     /// bare text); "error" when the script gave no result.
     QString callOSAScript(const QString& script);
-    /// As callOSAScript, but a display value shorter than two characters gives " " (one blank).
+    /// The Analyser window's variant of callOSAScript: " " (one blank) instead of "error", also when the
+    /// display text is shorter than two characters.
     QString callOSAScriptForAnalyser(const QString& script);
     /// Runs the script; result and error are dropped.
     void callOSAScriptNull(const QString& script);
