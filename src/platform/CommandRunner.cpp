@@ -1,108 +1,135 @@
 #include "platform/CommandRunner.h"
 
 #include "platform/Log.h"
+#include "platform/RunSupervisor.h"
 
+#include <QMetaObject>
+#include <QObject>
 #include <QStringDecoder>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-#include <vector>
+#include <optional>
+#include <utility>
 
 namespace trevalo {
 
-bool ChildHandle::hasEnded() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_ended;
-}
-
-void ChildHandle::terminate()
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_ended)
-        ::kill(m_pid, SIGTERM);
-}
-
-void ChildHandle::markEnded()
-{
-    std::lock_guard lock(m_mutex);
-    m_ended = true;
-}
-
 namespace {
 
-// Waits for the child to end without reaping it, marks the handle, then reaps. Until the reap the process
-// id cannot be reused, so terminate() never signals a stranger.
-void reap(ChildHandle& child)
-{
-    siginfo_t info;
-    while (::waitid(P_PID, child.pid(), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
-    }
-    child.markEnded();
-    while (::waitpid(child.pid(), nullptr, 0) < 0 && errno == EINTR) {
-    }
-}
+// Bytes of one stream, held up to a cap; what comes after the cap is counted as dropped.
+class CappedBuffer {
+public:
+    explicit CappedBuffer(qsizetype cap) : m_cap(cap) {}
 
-struct Pipe {
-    int fd[2] = {-1, -1};
-    bool open() { return ::pipe2(fd, O_CLOEXEC) == 0; }
-    void closeRead()
+    void append(const char* data, qsizetype size)
     {
-        if (fd[0] >= 0)
-            ::close(fd[0]);
-        fd[0] = -1;
+        const qsizetype room = m_cap - m_bytes.size();
+        if (size > room) {
+            m_truncated = true;
+            size = std::max<qsizetype>(room, 0);
+        }
+        m_bytes.append(data, size);
     }
-    void closeWrite()
-    {
-        if (fd[1] >= 0)
-            ::close(fd[1]);
-        fd[1] = -1;
-    }
-    ~Pipe()
-    {
-        closeRead();
-        closeWrite();
-    }
+    bool truncated() const { return m_truncated; }
+    QByteArray take() { return std::exchange(m_bytes, {}); }
+
+private:
+    const qsizetype m_cap;
+    QByteArray m_bytes;
+    bool m_truncated = false;
 };
 
-// Reads every given descriptor to end of file.
-void drain(std::vector<std::pair<int, QByteArray*>> streams)
-{
-    char buffer[65536];
-    while (!streams.empty()) {
-        std::vector<pollfd> fds;
-        for (const auto& s : streams)
-            fds.push_back({s.first, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
+// Cuts a stream into lines. A line cut by a read waits for the rest in the next one; a line longer than
+// the cap keeps its beginning.
+class LineSplitter {
+public:
+    LineSplitter(char separator, qsizetype cap) : m_separator(separator), m_line(cap) {}
+
+    QList<QByteArray> split(const char* data, qsizetype size)
+    {
+        QList<QByteArray> lines;
+        const char* const end = data + size;
+        while (data < end) {
+            const auto* found = static_cast<const char*>(std::memchr(data, m_separator, size_t(end - data)));
+            m_line.append(data, (found ? found : end) - data);
+            if (!found)
+                break;
+            lines.append(m_line.take());
+            data = found + 1;
         }
-        for (size_t i = fds.size(); i-- > 0;) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0)
-                streams[i].second->append(buffer, n);
-            else if (n == 0 || errno != EINTR)
-                streams.erase(streams.begin() + i);
-        }
+        return lines;
     }
+    /// The last line when the stream did not end with a separator.
+    std::optional<QByteArray> rest()
+    {
+        QByteArray line = m_line.take();
+        return line.isEmpty() ? std::nullopt : std::optional(std::move(line));
+    }
+    bool truncated() const { return m_line.truncated(); }
+
+private:
+    const char m_separator;
+    CappedBuffer m_line;
+};
+
+// Queues calls on the thread of a context object. Once the context has been destroyed nothing more is
+// queued, and Qt drops what was queued and had not run yet together with the object.
+class Delivery {
+public:
+    static std::shared_ptr<Delivery> to(QObject* context)
+    {
+        auto delivery = std::make_shared<Delivery>(context);
+        if (context) {
+            // Direct: the flag must be down before the context's memory is gone, whichever thread posts.
+            delivery->m_connection =
+                QObject::connect(context, &QObject::destroyed, [weak = std::weak_ptr<Delivery>(delivery)] {
+                    if (auto d = weak.lock())
+                        d->forget();
+                });
+        }
+        return delivery;
+    }
+
+    explicit Delivery(QObject* context) : m_context(context) {}
+    Delivery(const Delivery&) = delete;
+    Delivery& operator=(const Delivery&) = delete;
+    ~Delivery() { QObject::disconnect(m_connection); }
+
+    template <typename Function> void post(Function function)
+    {
+        // Held while posting, so the context cannot finish being destroyed in between.
+        std::lock_guard lock(m_mutex);
+        if (m_context)
+            QMetaObject::invokeMethod(m_context, std::move(function), Qt::QueuedConnection);
+    }
+
+private:
+    void forget()
+    {
+        std::lock_guard lock(m_mutex);
+        m_context = nullptr;
+    }
+
+    std::mutex m_mutex;
+    QObject* m_context;
+    QMetaObject::Connection m_connection;
+};
+
+void markDone(RunState& run)
+{
+    std::lock_guard lock(run.doneMutex);
+    run.done = true;
+    run.doneChanged.notify_all();
 }
 
-std::vector<QByteArray> environmentBlock(const SystemRoot& root)
+QString outputText(const CommandRunner::Result& r)
 {
-    std::vector<QByteArray> env;
-    const QProcessEnvironment e = root.childEnvironment();
-    for (const QString& key : e.keys())
-        env.push_back((key + '=' + e.value(key)).toLocal8Bit());
-    return env;
+    return r.started ? decodeUtf8(r.output) : QString();
+}
+
+QString appleScriptText(const CommandRunner::ScriptOutcome& outcome)
+{
+    if (!outcome.error.isEmpty() || outcome.output.isEmpty())
+        return QString();
+    return outcome.output;
 }
 
 } // namespace
@@ -118,107 +145,222 @@ QString decodeUtf8(const QByteArray& bytes)
     return text;
 }
 
+void RunHandle::cancel() const
+{
+    if (const auto run = m_run.lock())
+        run->supervisor->cancel(*run);
+}
+
+void RunHandle::wait() const
+{
+    if (const auto run = m_run.lock()) {
+        std::unique_lock lock(run->doneMutex);
+        run->doneChanged.wait(lock, [&] { return run->done; });
+    }
+}
+
 CommandRunner::CommandRunner(SystemRoot root)
-    : m_root(std::move(root)), m_environment(environmentBlock(m_root))
+    : m_root(std::move(root)), m_environment(m_root.childEnvironment()),
+      m_supervisor(std::make_shared<RunSupervisor>())
 {
 }
 
-CommandRunner::Result CommandRunner::run(const QString& launchPath, const QStringList& arguments,
-                                         Capture capture, Slot slot)
+CommandRunner::~CommandRunner()
 {
-    Result result;
-    const QByteArray path = m_root.launchPath(launchPath).toLocal8Bit();
-    std::vector<QByteArray> args{path};
-    for (const QString& a : arguments)
-        args.push_back(a.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (QByteArray& e : m_environment)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    Pipe out, err;
-    const bool wantOut =
-        capture == Capture::Output || capture == Capture::Both || capture == Capture::OutputDiscardingErrors;
-    const bool wantErr = capture == Capture::Error || capture == Capture::Both;
-    if ((wantOut && !out.open()) || (wantErr && !err.open())) {
-        TR_LOG("Could not create a pipe for %1: %2", launchPath,
-               QString::fromLocal8Bit(std::strerror(errno)));
-        return result;
+    m_supervisor->cancelAll();
+    std::list<Worker> workers;
+    {
+        std::lock_guard lock(m_workersMutex);
+        workers.swap(m_workers);
     }
+    for (Worker& worker : workers)
+        worker.thread.join();
+    m_supervisor->shutdown();
+}
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (wantOut)
-        posix_spawn_file_actions_adddup2(&actions, out.fd[1], STDOUT_FILENO);
-    if (wantErr)
-        posix_spawn_file_actions_adddup2(&actions, err.fd[1], STDERR_FILENO);
-    if (capture == Capture::OutputDiscardingErrors)
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+std::shared_ptr<RunState> CommandRunner::launch(const Request& request)
+{
+    QList<QByteArray> arguments{m_root.launchPath(request.launchPath).toLocal8Bit()};
+    for (const QString& argument : request.arguments)
+        arguments.append(argument.toLocal8Bit());
 
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        TR_LOG("Could not start %1: %2", launchPath, QString::fromLocal8Bit(std::strerror(rc)));
-        return result;
+    const Capture capture = request.detach ? Capture::Nothing : request.capture;
+    const bool output =
+        capture == Capture::Output || capture == Capture::OutputDiscardingErrors || capture == Capture::Both;
+    const bool error = capture == Capture::Error || capture == Capture::Both;
+
+    auto run = std::make_shared<RunState>();
+    int errorNumber = 0;
+    if (output || error) {
+        if (!run->interrupt.open())
+            errorNumber = errno;
     }
-    result.started = true;
-
-    auto child = std::make_shared<ChildHandle>(pid);
-    if (slot == Slot::Replace) {
+    if (errorNumber == 0) {
+        run->child = ChildProcess::spawn(arguments, m_environment.block(),
+                                         output ? ChildStream::Pipe : ChildStream::Null,
+                                         error ? ChildStream::Pipe : ChildStream::Null, &errorNumber);
+    }
+    if (!run->child) {
+        TR_LOG("Could not start %1: %2", request.launchPath,
+               QString::fromLocal8Bit(std::strerror(errorNumber)));
+        return nullptr;
+    }
+    run->supervisor = m_supervisor;
+    if (request.becomesCurrentTask) {
         std::lock_guard lock(m_slotMutex);
-        m_currentTask = child;
+        m_currentTask = run->child;
     }
-    if (capture == Capture::Nothing) {
-        // Fire and forget: a waiter thread reaps the child so it does not linger as a zombie.
-        std::thread([child] { reap(*child); }).detach();
+    std::optional<std::chrono::milliseconds> limit;
+    if (request.timeLimit == TimeLimit::Limited)
+        limit = defaultTimeLimit();
+    m_supervisor->watch(*run, limit);
+    return run;
+}
+
+CommandRunner::Result CommandRunner::finish(RunState& run, const Request& request, const LineSink* lines)
+{
+    ChildProcess& child = *run.child;
+    const qsizetype cap = outputCap();
+    CappedBuffer output(cap);
+    CappedBuffer error(cap);
+    LineSplitter splitter(request.lineSeparator, cap);
+    const bool readToEnd = child.readStreams(
+        run.interrupt.readEnd(), [&](ChildProcess::Stream stream, const char* data, size_t size) {
+            if (stream == ChildProcess::Stream::Error) {
+                error.append(data, qsizetype(size));
+            } else if (lines) {
+                QList<QByteArray> batch = splitter.split(data, qsizetype(size));
+                if (!batch.isEmpty())
+                    (*lines)(std::move(batch));
+            } else {
+                output.append(data, qsizetype(size));
+            }
+        });
+    if (!readToEnd)
+        child.closeStreams();
+
+    child.waitForExit();
+    const RunSupervisor::Stop stop = m_supervisor->release(run);
+    if (stop.stopping && !stop.killed && child.groupHasMembers()) {
+        // The child is gone but something it started is still in its group: it had SIGTERM with the
+        // child and gets the rest of the grace. The child stays unreaped until then, so the group id
+        // cannot have passed to anyone else.
+        std::this_thread::sleep_until(stop.killAt);
+        child.kill();
+    }
+    const ChildProcess::Exit exit = child.reap();
+
+    Result result;
+    result.started = true;
+    result.exitStatus = exit.status;
+    result.signal = exit.signal;
+    result.timedOut = stop.timedOut;
+    result.cancelled = stop.cancelled;
+    if (stop.timedOut) {
+        TR_LOG("Stopped %1: still running after its time limit of %2 ms", request.launchPath,
+               QString::number(run.limit ? run.limit->count() : 0));
+    }
+    if (stop.stopping)
+        return result;
+
+    if (lines) {
+        if (auto last = splitter.rest())
+            (*lines)({std::move(*last)});
+    }
+    result.output = output.take();
+    result.error = error.take();
+    result.truncated = output.truncated() || error.truncated() || splitter.truncated();
+    if (result.truncated)
+        TR_LOG("%1 printed more than %2 bytes to a stream; the rest was dropped", request.launchPath,
+               QString::number(cap));
+    return result;
+}
+
+void CommandRunner::runInBackground(std::function<void()> job)
+{
+    std::lock_guard lock(m_workersMutex);
+    for (auto it = m_workers.begin(); it != m_workers.end();) {
+        if (it->finished->load()) {
+            it->thread.join();
+            it = m_workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    m_workers.push_back({std::thread([job = std::move(job), finished] {
+                             job();
+                             finished->store(true);
+                         }),
+                         finished});
+}
+
+CommandRunner::Result CommandRunner::run(const Request& request)
+{
+    const std::shared_ptr<RunState> run = launch(request);
+    if (!run)
+        return {};
+    if (request.detach) {
+        runInBackground([this, run, request] { finish(*run, request, nullptr); });
+        Result result;
+        result.started = true;
         return result;
     }
+    return finish(*run, request, nullptr);
+}
 
-    out.closeWrite();
-    err.closeWrite();
-    std::vector<std::pair<int, QByteArray*>> streams;
-    if (wantOut)
-        streams.emplace_back(out.fd[0], &result.output);
-    if (wantErr)
-        streams.emplace_back(err.fd[0], &result.error);
-    drain(std::move(streams));
-    reap(*child);
-    return result;
+RunHandle CommandRunner::start(const Request& request, QObject* context, LinesCallback onLines,
+                               FinishedCallback onFinished)
+{
+    const std::shared_ptr<Delivery> delivery = Delivery::to(context);
+    const std::shared_ptr<RunState> run = launch(request);
+    if (!run) {
+        delivery->post([onFinished = std::move(onFinished)] {
+            if (onFinished)
+                onFinished(Result());
+        });
+        return {};
+    }
+    runInBackground(
+        [this, run, request, delivery, onLines = std::move(onLines), onFinished = std::move(onFinished)] {
+            const LineSink sink = [&](QList<QByteArray> lines) {
+                delivery->post([onLines, lines = std::move(lines)] { onLines(lines); });
+            };
+            const Result result = finish(*run, request, onLines ? &sink : nullptr);
+            delivery->post([onFinished, result] {
+                if (onFinished)
+                    onFinished(result);
+            });
+            markDone(*run);
+        });
+    return RunHandle(run);
 }
 
 QString CommandRunner::callNSTaskWithResult(const QString& launchPath, const QStringList& arguments)
 {
-    const Result r = run(launchPath, arguments, Capture::Output, Slot::Replace);
-    return r.started ? decodeUtf8(r.output) : QString();
+    return outputText(run({.launchPath = launchPath, .arguments = arguments, .becomesCurrentTask = true}));
 }
 
 QString CommandRunner::callSubsidTaskWithResult(const QString& launchPath, const QStringList& arguments)
 {
-    const Result r = run(launchPath, arguments, Capture::Output);
-    return r.started ? decodeUtf8(r.output) : QString();
+    return outputText(run({.launchPath = launchPath, .arguments = arguments}));
 }
 
 QString CommandRunner::callTaskDiscardingErrors(const QString& launchPath, const QStringList& arguments)
 {
-    const Result r = run(launchPath, arguments, Capture::OutputDiscardingErrors);
-    return r.started ? decodeUtf8(r.output) : QString();
+    return outputText(
+        run({.launchPath = launchPath, .arguments = arguments, .capture = Capture::OutputDiscardingErrors}));
 }
 
 QString CommandRunner::callNSTaskWithError(const QString& launchPath, const QStringList& arguments)
 {
-    const Result r = run(launchPath, arguments, Capture::Error);
+    const Result r = run({.launchPath = launchPath, .arguments = arguments, .capture = Capture::Error});
     return r.started ? decodeUtf8(r.error) : QString();
 }
 
 void CommandRunner::callNSTask(const QString& launchPath, const QStringList& arguments)
 {
-    run(launchPath, arguments, Capture::Nothing);
+    run({.launchPath = launchPath, .arguments = arguments, .capture = Capture::Nothing, .detach = true});
 }
 
 void CommandRunner::callDefaultsTask(const QString& value)
@@ -242,9 +384,13 @@ QString CommandRunner::callOSATaskWithScript(const QString& scriptPath)
     return callSubsidTaskWithResult(osascriptPath(), {scriptPath});
 }
 
-CommandRunner::ScriptOutcome CommandRunner::runScript(const QString& script, const QStringList& options)
+CommandRunner::ScriptOutcome CommandRunner::runScript(const QString& script, const QStringList& options,
+                                                      TimeLimit timeLimit)
 {
-    const Result r = run(osascriptPath(), options + QStringList{"-e", script}, Capture::Both);
+    const Result r = run({.launchPath = osascriptPath(),
+                          .arguments = options + QStringList{"-e", script},
+                          .capture = Capture::Both,
+                          .timeLimit = timeLimit});
     ScriptOutcome outcome;
     if (!r.started) {
         outcome.error = QStringLiteral("osascript could not be started");
@@ -256,6 +402,7 @@ CommandRunner::ScriptOutcome CommandRunner::runScript(const QString& script, con
         return text;
     };
     outcome.started = true;
+    outcome.succeeded = r.succeeded();
     outcome.output = chopLineFeed(decodeUtf8(r.output));
     outcome.error = chopLineFeed(decodeUtf8(r.error));
     return outcome;
@@ -286,14 +433,17 @@ void CommandRunner::callOSAScriptNull(const QString& script)
 QString CommandRunner::callNSAppleScript(const QString& script)
 {
     const ScriptOutcome outcome = runScript(script);
-    if (!outcome.error.isEmpty()) {
+    if (!outcome.error.isEmpty())
         TR_LOG("AppleScript Error:\n%1", outcome.error);
-        return QString();
-    }
-    return outcome.output.isEmpty() ? QString() : outcome.output;
+    return appleScriptText(outcome);
 }
 
-std::shared_ptr<ChildHandle> CommandRunner::currentTask() const
+QString CommandRunner::callNSAppleScriptQuietly(const QString& script)
+{
+    return appleScriptText(runScript(script));
+}
+
+std::shared_ptr<ChildProcess> CommandRunner::currentTask() const
 {
     std::lock_guard lock(m_slotMutex);
     return m_currentTask;

@@ -1,16 +1,132 @@
 #include "platform/CommandRunner.h"
 #include "support/TempRoot.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
+#include <poll.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace trevalo;
 using trevalo::test::CapturedLog;
 using trevalo::test::TempRoot;
+using Capture = CommandRunner::Capture;
+using Request = CommandRunner::Request;
+using Result = CommandRunner::Result;
+using TimeLimit = CommandRunner::TimeLimit;
+using namespace std::chrono_literals;
 
 namespace {
+
+// Long enough never to be reached by a run that works; only there so a broken run fails the test.
+constexpr int kSafetyMs = 20000;
+
+/// A named pipe in the temporary root. Tools write lines to it, read from it, or hold it open; the test
+/// waits on it, so it waits on the tools themselves rather than on a clock.
+class Fifo {
+public:
+    Fifo(const TempRoot& machine, const QString& macPath) : m_path(machine.host(macPath))
+    {
+        const QByteArray path = m_path.toLocal8Bit();
+        ::mkfifo(path.constData(), 0600);
+        m_read = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        // Our own writer: the reader never sees an end between two tools, and tools reading the pipe
+        // get what the test writes.
+        m_write = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    }
+    ~Fifo()
+    {
+        ::close(m_read);
+        if (m_write >= 0)
+            ::close(m_write);
+    }
+
+    /// The path to put in a tool's script.
+    QByteArray path() const { return m_path.toLocal8Bit(); }
+
+    void write(const QByteArray& line)
+    {
+        [[maybe_unused]] const ssize_t n = ::write(m_write, line.constData(), line.size());
+    }
+
+    /// The next line a tool wrote, without its line feed; "(nothing came)" after the safety limit.
+    QByteArray readLine()
+    {
+        while (!m_pending.contains('\n')) {
+            pollfd fd{m_read, POLLIN, 0};
+            if (::poll(&fd, 1, kSafetyMs) <= 0)
+                return "(nothing came)";
+            char buffer[256];
+            const ssize_t n = ::read(m_read, buffer, sizeof buffer);
+            if (n > 0)
+                m_pending.append(buffer, n);
+        }
+        const qsizetype end = m_pending.indexOf('\n');
+        const QByteArray line = m_pending.left(end);
+        m_pending.remove(0, end + 1);
+        return line;
+    }
+
+    /// True once every process that opened the pipe for writing, other than the test, has closed it: all of
+    /// them have ended.
+    bool writersGone()
+    {
+        ::close(m_write);
+        m_write = -1;
+        for (;;) {
+            pollfd fd{m_read, POLLIN, 0};
+            if (::poll(&fd, 1, kSafetyMs) <= 0)
+                return false;
+            char buffer[256];
+            if (::read(m_read, buffer, sizeof buffer) == 0)
+                return true;
+        }
+    }
+
+private:
+    QString m_path;
+    int m_read = -1;
+    int m_write = -1;
+    QByteArray m_pending;
+};
+
+/// Sends our own standard output and error to a file for the life of the object.
+class OwnOutputToFile {
+public:
+    explicit OwnOutputToFile(const QString& file)
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        m_savedOut = ::dup(STDOUT_FILENO);
+        m_savedErr = ::dup(STDERR_FILENO);
+        const int fd = ::open(file.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(fd, STDOUT_FILENO);
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+    ~OwnOutputToFile()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::dup2(m_savedOut, STDOUT_FILENO);
+        ::dup2(m_savedErr, STDERR_FILENO);
+        ::close(m_savedOut);
+        ::close(m_savedErr);
+    }
+
+private:
+    int m_savedOut = -1;
+    int m_savedErr = -1;
+};
 
 class CommandRunnerTest : public ::testing::Test {
 protected:
@@ -66,6 +182,9 @@ TEST_F(CommandRunnerTest, LaunchFailureGivesAbsentResultAndLogLine)
         EXPECT_TRUE(runner.callNSTaskWithError(c.path, {}).isNull());
         EXPECT_TRUE(runner.callOSATask("x").isNull()); // no osascript in this root
         runner.callNSTask(c.path, {});
+        const Result r = runner.run({.launchPath = c.path});
+        EXPECT_FALSE(r.started);
+        EXPECT_FALSE(r.succeeded());
         EXPECT_TRUE(log.text().contains(QStringLiteral("Could not start %1").arg(c.path)));
         EXPECT_TRUE(log.text().contains("[Line "));
     }
@@ -75,6 +194,34 @@ TEST_F(CommandRunnerTest, ErrorVariantCapturesStandardErrorOnly)
 {
     machine.script("/usr/bin/tool", "echo out; echo 'bad thing' >&2");
     EXPECT_EQ(runner.callNSTaskWithError("/usr/bin/tool", {}), "bad thing\n");
+    const Result both = runner.run({.launchPath = "/usr/bin/tool", .capture = Capture::Both});
+    EXPECT_EQ(both.output, "out\n");
+    EXPECT_EQ(both.error, "bad thing\n");
+}
+
+TEST_F(CommandRunnerTest, ResultTellsHowTheToolEnded)
+{
+    struct Case {
+        const char* body;
+        int status;
+        int signal;
+        bool succeeded;
+    } cases[] = {
+        {"exit 0", 0, 0, true},
+        {"echo partial; exit 3", 3, 0, false},
+        {"kill -TERM $$", -1, SIGTERM, false},
+        {"kill -KILL $$", -1, SIGKILL, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        machine.script("/usr/bin/tool", c.body);
+        const Result r = runner.run({.launchPath = "/usr/bin/tool"});
+        EXPECT_TRUE(r.started);
+        EXPECT_EQ(r.exitStatus, c.status);
+        EXPECT_EQ(r.signal, c.signal);
+        EXPECT_EQ(r.succeeded(), c.succeeded);
+        EXPECT_FALSE(r.timedOut);
+    }
 }
 
 TEST_F(CommandRunnerTest, ReadsUntilEveryHolderOfTheOutputHasClosedIt)
@@ -92,6 +239,79 @@ TEST_F(CommandRunnerTest, ShellLinesReachTheRootsToolsAndHome)
               "TRIM Support: Yes\n");
     EXPECT_EQ(runner.callNSTaskWithResult("/bin/bash", {"-c", "printf %s \"$HOME\""}),
               machine.host("/Users/robin"));
+}
+
+TEST_F(CommandRunnerTest, StreamsNobodyReadsGoNowhereNotIntoOurOwn)
+{
+    machine.script("/usr/bin/tool", "echo to-out; echo to-err >&2");
+    struct Case {
+        const char* name;
+        Capture capture;
+        QByteArray output;
+        QByteArray error;
+    } cases[] = {
+        {"nothing captured", Capture::Nothing, "", ""},
+        {"output captured", Capture::Output, "to-out\n", ""},
+        {"output captured, errors discarded", Capture::OutputDiscardingErrors, "to-out\n", ""},
+        {"error captured", Capture::Error, "", "to-err\n"},
+    };
+    const QString ownOutput = machine.host("/own-output");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Result r;
+        {
+            OwnOutputToFile redirect(ownOutput);
+            r = runner.run({.launchPath = "/usr/bin/tool", .capture = c.capture});
+        }
+        EXPECT_TRUE(r.succeeded());
+        EXPECT_EQ(r.output, c.output);
+        EXPECT_EQ(r.error, c.error);
+        EXPECT_EQ(machine.read("/own-output"), "");
+    }
+}
+
+TEST_F(CommandRunnerTest, OutputBeyondTheCapIsReadAndDropped)
+{
+    runner.setOutputCap(1000);
+    struct Case {
+        int printed;
+        int held;
+        bool truncated;
+    } cases[] = {{999, 999, false}, {1000, 1000, false}, {1001, 1000, true}, {300000, 1000, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.printed);
+        // Far more than a pipe holds: the tool only finishes if the rest is read, not left in the pipe.
+        machine.script("/usr/bin/tool", QStringLiteral("head -c %1 /dev/zero | tr '\\0' a; "
+                                                       "head -c %1 /dev/zero | tr '\\0' b >&2")
+                                            .arg(c.printed)
+                                            .toUtf8());
+        CapturedLog log;
+        const Result r = runner.run({.launchPath = "/usr/bin/tool", .capture = Capture::Both});
+        EXPECT_TRUE(r.succeeded());
+        EXPECT_EQ(r.output, QByteArray(c.held, 'a'));
+        EXPECT_EQ(r.error, QByteArray(c.held, 'b'));
+        EXPECT_EQ(r.truncated, c.truncated);
+        EXPECT_EQ(log.text().contains("/usr/bin/tool printed more than 1000 bytes"), c.truncated);
+    }
+}
+
+TEST_F(CommandRunnerTest, ConcurrentCallsAllSeeTheWholeEnvironment)
+{
+    const QString expected = runner.callSubsidTaskWithResult("/bin/bash", {"-c", "env | sort"});
+    ASSERT_TRUE(expected.contains("HOME=" + machine.host("/Users/robin")));
+    std::atomic<int> wrong = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20; ++i) {
+                if (runner.callNSTaskWithResult("/bin/bash", {"-c", "env | sort"}) != expected)
+                    ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(CommandRunnerTest, OnlyTheMainTaskOperationTakesTheCurrentTaskSlot)
@@ -114,25 +334,316 @@ TEST_F(CommandRunnerTest, OnlyTheMainTaskOperationTakesTheCurrentTaskSlot)
 
     runner.callNSTaskWithResult("/usr/bin/tool", {});
     EXPECT_NE(runner.currentTask(), first);
-    // Stopping a finished child does nothing (and must not signal a process that reused its id).
-    runner.terminateCurrentTask();
-    first->terminate();
 }
 
-TEST_F(CommandRunnerTest, CancellingStopsOnlyTheNewestChild)
+TEST_F(CommandRunnerTest, StoppingTheCurrentTaskEndsItsWholeGroup)
 {
-    machine.script("/usr/bin/slow", "exec sleep 30");
+    Fifo fifo(machine, "/fifo");
+    // A child that waits, with a background process of its own.
+    machine.script("/usr/bin/slow", "exec 3>'" + fifo.path() + "'; sleep 120 & echo started >&3; wait");
     QString searchOutput = "not finished";
     std::thread search([&] { searchOutput = runner.callNSTaskWithResult("/usr/bin/slow", {}); });
-    while (!runner.currentTask())
-        QThread::msleep(5);
-    QElapsedTimer timer;
-    timer.start();
+    ASSERT_EQ(fifo.readLine(), "started");
     runner.terminateCurrentTask();
+    EXPECT_TRUE(fifo.writersGone());
     search.join();
-    EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_EQ(searchOutput, "");
     EXPECT_TRUE(runner.currentTask()->hasEnded());
+}
+
+TEST_F(CommandRunnerTest, StoppingAChildThatHasEndedLeavesOthersAlone)
+{
+    machine.script("/usr/bin/quick", "true");
+    runner.callNSTaskWithResult("/usr/bin/quick", {});
+    const auto first = runner.currentTask();
+    ASSERT_TRUE(first->hasEnded());
+
+    Fifo started(machine, "/started");
+    Fifo go(machine, "/go");
+    machine.script("/usr/bin/second",
+                   "echo started > '" + started.path() + "'; read -r < '" + go.path() + "'; echo survived");
+    QString secondOutput;
+    std::thread second([&] { secondOutput = runner.callNSTaskWithResult("/usr/bin/second", {}); });
+    ASSERT_EQ(started.readLine(), "started");
+    ASSERT_NE(runner.currentTask(), first);
+    first->terminate();
+    go.write("go\n");
+    second.join();
+    EXPECT_EQ(secondOutput, "survived\n");
+    runner.terminateCurrentTask(); // the second has ended too: nothing happens
+}
+
+/// Runs asynchronous starts against a context object living on the test's thread, and the event loop
+/// until they finish.
+class AsyncTest : public CommandRunnerTest {
+protected:
+    QObject context;
+    QList<QList<QByteArray>> batches;
+    std::vector<Result> finished;
+    bool deliveredElsewhere = false;
+    RunHandle handle;
+
+    RunHandle start(const Request& request, bool withLines = true, CommandRunner* on = nullptr)
+    {
+        CommandRunner::LinesCallback onLines;
+        if (withLines) {
+            onLines = [this](const QList<QByteArray>& lines) {
+                deliveredElsewhere |= QThread::currentThread() != context.thread();
+                batches.append(lines);
+                if (m_onBatch)
+                    m_onBatch();
+            };
+        }
+        handle = (on ? *on : runner).start(request, &context, onLines, [this](const Result& result) {
+            deliveredElsewhere |= QThread::currentThread() != context.thread();
+            finished.push_back(result);
+            m_loop.quit();
+        });
+        return handle;
+    }
+    void onEachBatch(std::function<void()> action) { m_onBatch = std::move(action); }
+    QList<QByteArray> allLines() const
+    {
+        QList<QByteArray> lines;
+        for (const QList<QByteArray>& batch : batches)
+            lines += batch;
+        return lines;
+    }
+
+    /// Runs the event loop until the finish callback has come; false when it did not come.
+    bool waitForFinish()
+    {
+        if (finished.empty()) {
+            QTimer safety;
+            safety.setSingleShot(true);
+            QObject::connect(&safety, &QTimer::timeout, &m_loop, &QEventLoop::quit);
+            safety.start(kSafetyMs);
+            m_loop.exec();
+        }
+        QCoreApplication::processEvents(); // anything queued after the finish would show up now
+        return !finished.empty();
+    }
+
+private:
+    QEventLoop m_loop;
+    std::function<void()> m_onBatch;
+};
+
+TEST_F(AsyncTest, LinesArriveWholeWhereverTheReadsCutThem)
+{
+    Fifo gate(machine, "/gate");
+    struct Case {
+        const char* name;
+        const char* body; // %1: a pipe the tool waits on until the test has had its first lines
+        char separator;
+        QList<QByteArray> firstBatch; // when the tool waits: what arrived before it went on
+        QList<QByteArray> lines;
+    } cases[] = {
+        {"a line cut between two reads waits for its rest",
+         "printf 'one\\ntw'; read -r < '%1'; printf 'o\\nthree\\n'",
+         '\n',
+         {"one"},
+         {"one", "two", "three"}},
+        {"the last line needs no separator",
+         "printf 'one\\ntw'; read -r < '%1'; printf 'o\\nthree'",
+         '\n',
+         {"one"},
+         {"one", "two", "three"}},
+        {"NUL-separated, cut between two reads",
+         "printf 'a b\\0c'; read -r < '%1'; printf 'd\\0'",
+         '\0',
+         {"a b"},
+         {"a b", "cd"}},
+        {"empty lines are lines", "printf 'a\\n\\nb\\n'", '\n', {}, {"a", "", "b"}},
+        {"NUL-separated lines keep their line feeds", "printf 'x\\ny\\0z'", '\0', {}, {"x\ny", "z"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        batches.clear();
+        finished.clear();
+        onEachBatch([&] {
+            if (batches.size() == 1 && !c.firstBatch.isEmpty())
+                gate.write("go\n");
+        });
+        machine.script("/usr/bin/tool",
+                       QString::fromUtf8(c.body).arg(QString::fromLocal8Bit(gate.path())).toUtf8());
+        start({.launchPath = "/usr/bin/tool", .lineSeparator = c.separator});
+        ASSERT_TRUE(waitForFinish());
+        if (!c.firstBatch.isEmpty()) {
+            ASSERT_FALSE(batches.isEmpty());
+            EXPECT_EQ(batches.first(), c.firstBatch);
+        }
+        EXPECT_EQ(allLines(), c.lines);
+        ASSERT_EQ(finished.size(), 1u);
+        EXPECT_TRUE(finished[0].succeeded());
+        EXPECT_EQ(finished[0].output, ""); // the lines went to the callback
+    }
+    EXPECT_FALSE(deliveredElsewhere);
+}
+
+TEST_F(AsyncTest, CallbacksComeThroughTheContextsEventLoopWhoeverStarted)
+{
+    machine.script("/usr/bin/tool", "printf 'a\\nb'; echo oops >&2; exit 4");
+    // Started from another thread, delivered on the context's, and only once its event loop runs.
+    std::thread([&] {
+        start({.launchPath = "/usr/bin/tool", .capture = Capture::Both}, false);
+        handle.wait();
+    }).join();
+    EXPECT_TRUE(finished.empty());
+    ASSERT_TRUE(waitForFinish());
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_FALSE(deliveredElsewhere);
+    const Result& r = finished[0];
+    EXPECT_EQ(r.output, "a\nb"); // without a line callback the output is collected
+    EXPECT_EQ(r.error, "oops\n");
+    EXPECT_EQ(r.exitStatus, 4);
+    EXPECT_FALSE(r.succeeded());
+}
+
+TEST_F(AsyncTest, AToolThatCannotStartStillFinishesOnce)
+{
+    CapturedLog log;
+    start({.launchPath = "/usr/bin/missing"});
+    ASSERT_TRUE(waitForFinish());
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_FALSE(finished[0].started);
+    EXPECT_TRUE(log.text().contains("Could not start /usr/bin/missing"));
+    handle.cancel();
+    handle.wait();
+}
+
+TEST_F(AsyncTest, CancelEndsTheWholeGroupAndTheFinishSaysSo)
+{
+    Fifo fifo(machine, "/fifo");
+    machine.script("/usr/bin/tool", "exec 3>'" + fifo.path() + "'; sleep 30 & echo started; sleep 30");
+    onEachBatch([this] { handle.cancel(); });
+    start({.launchPath = "/usr/bin/tool", .timeLimit = TimeLimit::None});
+    ASSERT_TRUE(waitForFinish());
+    ASSERT_EQ(finished.size(), 1u);
+    const Result& r = finished[0];
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.signal, SIGTERM);
+    EXPECT_FALSE(r.succeeded());
+    EXPECT_EQ(batches, QList<QList<QByteArray>>{{"started"}});
+    EXPECT_TRUE(fifo.writersGone());
+
+    // The run is over: the handle, a copy of it and an empty one do nothing.
+    const RunHandle copy = handle;
+    copy.cancel();
+    copy.wait();
+    RunHandle().cancel();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished.size(), 1u);
+}
+
+TEST_F(AsyncTest, NothingIsDeliveredOnceTheContextIsGone)
+{
+    Fifo gate(machine, "/gate");
+    machine.script("/usr/bin/tool", "echo early; read -r < '" + gate.path() + "'; echo late");
+    struct Case {
+        const char* name;
+        bool beforeTheRunEnds;
+    } cases[] = {{"destroyed while the tool runs", true}, {"destroyed with the callbacks queued", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int calls = 0;
+        auto* doomed = new QObject;
+        const RunHandle run = runner.start(
+            {.launchPath = "/usr/bin/tool"}, doomed, [&](const QList<QByteArray>&) { ++calls; },
+            [&](const Result&) { ++calls; });
+        if (c.beforeTheRunEnds)
+            delete doomed;
+        gate.write("go\n");
+        run.wait();
+        if (!c.beforeTheRunEnds)
+            delete doomed;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(calls, 0);
+    }
+}
+
+TEST_F(AsyncTest, ALineLongerThanTheCapKeepsItsBeginning)
+{
+    runner.setOutputCap(10);
+    machine.script("/usr/bin/tool", "printf '0123456789abcdef\\nok\\n'");
+    CapturedLog log;
+    start({.launchPath = "/usr/bin/tool"});
+    ASSERT_TRUE(waitForFinish());
+    const QList<QByteArray> expected{"0123456789", "ok"};
+    EXPECT_EQ(allLines(), expected);
+    EXPECT_TRUE(finished[0].truncated);
+    EXPECT_TRUE(log.text().contains("/usr/bin/tool printed more than 10 bytes"));
+}
+
+TEST_F(AsyncTest, DestroyingTheRunnerEndsEverythingItStarted)
+{
+    Fifo fifo(machine, "/fifo");
+    machine.script("/usr/bin/tool", "exec 3>'" + fifo.path() + "'; sleep 30 & echo started >&3; wait");
+    {
+        CommandRunner doomed(machine.root());
+        start({.launchPath = "/usr/bin/tool", .timeLimit = TimeLimit::None}, true, &doomed);
+        doomed.callNSTask("/usr/bin/tool", {});
+        ASSERT_EQ(fifo.readLine(), "started");
+        ASSERT_EQ(fifo.readLine(), "started");
+    }
+    EXPECT_TRUE(fifo.writersGone());
+    ASSERT_TRUE(waitForFinish());
+    EXPECT_TRUE(finished[0].cancelled);
+}
+
+class TimeLimitTest : public AsyncTest {
+protected:
+    void SetUp() override { runner.setDefaultTimeLimit(300ms); }
+};
+
+TEST_F(TimeLimitTest, AToolStillRunningAtItsLimitLosesItsGroupAndGivesTheEmptyResult)
+{
+    struct Case {
+        const char* name;
+        const char* body; // %1: a pipe every process of the tool holds open
+    } cases[] = {
+        {"a tool that waits", "exec 3>'%1'; echo started >&3; echo partial; sleep 30"},
+        {"a tool that is gone but left a sleeper holding its output",
+         "exec 3>'%1'; sleep 30 & echo started >&3; echo partial"},
+        {"a tool that closed its output and waits", "exec 3>'%1'; echo started >&3; exec >&-; sleep 30"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fifo fifo(machine, "/fifo");
+        machine.script("/usr/bin/tool",
+                       QString::fromUtf8(c.body).arg(QString::fromLocal8Bit(fifo.path())).toUtf8());
+        CapturedLog log;
+        const Result r = runner.run({.launchPath = "/usr/bin/tool"});
+        EXPECT_TRUE(r.started);
+        EXPECT_TRUE(r.timedOut);
+        EXPECT_FALSE(r.cancelled);
+        EXPECT_FALSE(r.succeeded());
+        EXPECT_EQ(r.output, "");
+        EXPECT_TRUE(
+            log.text().contains("Stopped /usr/bin/tool: still running after its time limit of 300 ms"));
+        EXPECT_EQ(fifo.readLine(), "started");
+        EXPECT_TRUE(fifo.writersGone());
+    }
+}
+
+TEST_F(TimeLimitTest, TheTextOperationsGiveEmptyTextAndAsynchronousRunsAreLimitedToo)
+{
+    machine.script("/usr/bin/tool", "echo partial; sleep 30");
+    EXPECT_EQ(runner.callNSTaskWithResult("/usr/bin/tool", {}), "");
+    start({.launchPath = "/usr/bin/tool"});
+    ASSERT_TRUE(waitForFinish());
+    EXPECT_TRUE(finished[0].timedOut);
+    EXPECT_EQ(batches, QList<QList<QByteArray>>{{"partial"}});
+}
+
+TEST_F(TimeLimitTest, NoLimitForAToolThatWaitsForAPerson)
+{
+    machine.script("/usr/bin/tool", "sleep 1; echo answered");
+    const Result r = runner.run({.launchPath = "/usr/bin/tool", .timeLimit = TimeLimit::None});
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_TRUE(r.succeeded());
+    EXPECT_EQ(r.output, "answered\n");
 }
 
 class ScriptTest : public CommandRunnerTest {
@@ -149,6 +660,7 @@ case "$script" in
   number-5) echo 5 ;;
   nothing) ;;
   fails) echo "0:6: execution error: The variable fails is not defined. (-2753)" >&2; exit 1 ;;
+  dialog) sleep 1; echo OK ;;
 esac)sh");
     }
 };
@@ -157,18 +669,20 @@ TEST_F(ScriptTest, DisplayValueLosesItsQuotesAndFailureSaysError)
 {
     struct Case {
         const char* script;
-        QString expected;
+        QString plain;
+        QString analyser;
     } cases[] = {
-        {"text-abc", "abc"},
-        {"fails", "error"},
-        {"nothing", "error"},
-        {"number-5", ""},
+        {"text-abc", "abc", "abc"},
+        {"fails", "error", " "},
+        {"nothing", "error", " "},
+        {"number-5", "", " "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
-        EXPECT_EQ(runner.callOSAScript(c.script), c.expected);
+        EXPECT_EQ(runner.callOSAScript(c.script), c.plain);
+        EXPECT_EQ(runner.callOSAScriptForAnalyser(c.script), c.analyser);
     }
-    EXPECT_TRUE(machine.read("/osascript.calls").startsWith("-s s -e text-abc\n"));
+    EXPECT_TRUE(machine.read("/osascript.calls").startsWith("-s s -e text-abc\n-s s -e text-abc\n"));
 }
 
 TEST_F(ScriptTest, PlainOutputKeepsItsLineFeedAndErrorsAreNotCaptured)
@@ -188,20 +702,51 @@ TEST_F(ScriptTest, AppleScriptErrorsAreLoggedAndGiveAbsent)
     EXPECT_TRUE(log.text().contains("callNSAppleScript"));
     EXPECT_TRUE(
         log.text().contains("AppleScript Error:\n0:6: execution error: The variable fails is not defined."));
-    runner.callOSAScriptNull("fails"); // dropped silently
+}
+
+TEST_F(ScriptTest, QuietVariantsWriteNoLogLine)
+{
+    CapturedLog log;
+    EXPECT_EQ(runner.callNSAppleScriptQuietly("text-abc"), "abc");
+    EXPECT_TRUE(runner.callNSAppleScriptQuietly("fails").isNull());
+    runner.callOSAScriptNull("fails");
+    EXPECT_EQ(log.text(), "");
+}
+
+TEST_F(ScriptTest, OutcomeSaysWhetherOsascriptSucceeded)
+{
+    runner.setDefaultTimeLimit(300ms);
+    struct Case {
+        const char* script;
+        TimeLimit limit;
+        bool succeeded;
+        QString output;
+    } cases[] = {
+        {"text-abc", TimeLimit::Limited, true, "abc"},
+        {"fails", TimeLimit::Limited, false, ""},
+        {"dialog", TimeLimit::Limited, false, ""}, // stopped at the limit
+        {"dialog", TimeLimit::None, true, "OK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        const CommandRunner::ScriptOutcome outcome = runner.runScript(c.script, {}, c.limit);
+        EXPECT_TRUE(outcome.started);
+        EXPECT_EQ(outcome.succeeded, c.succeeded);
+        EXPECT_EQ(outcome.output, c.output);
+    }
 }
 
 TEST_F(CommandRunnerTest, DefaultsTaskRestartsTheFinderWithoutWaitingForTheWrite)
 {
-    const QString log = machine.host("/calls");
+    Fifo calls(machine, "/calls");
+    Fifo go(machine, "/go");
     machine.script("/usr/bin/defaults",
-                   QStringLiteral("sleep 0.5; echo \"defaults $*\" >> '%1'").arg(log).toUtf8());
-    machine.script("/usr/bin/killall", QStringLiteral("echo \"killall $*\" >> '%1'").arg(log).toUtf8());
+                   "read -r < '" + go.path() + "'; echo \"defaults $*\" > '" + calls.path() + "'");
+    machine.script("/usr/bin/killall", "echo \"killall $*\" > '" + calls.path() + "'");
     runner.callDefaultsTask("1");
-    for (int i = 0; i < 200 && machine.read("/calls").count('\n') < 2; ++i)
-        QThread::msleep(10);
-    EXPECT_EQ(machine.read("/calls"),
-              "killall Finder\ndefaults write com.apple.finder AppleShowAllFiles 1\n");
+    EXPECT_EQ(calls.readLine(), "killall Finder");
+    go.write("go\n");
+    EXPECT_EQ(calls.readLine(), "defaults write com.apple.finder AppleShowAllFiles 1");
 }
 
 } // namespace
