@@ -23,10 +23,20 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures and builds into build/ (Release unless BUILD_TYPE says otherwise).
+# Configures and builds into build/ (Release unless BUILD_TYPE says otherwise). With SANITIZE=1 it builds
+# the AddressSanitizer + UndefinedBehaviorSanitizer variant into build-sanitize/ instead, without the
+# benchmarks, whose timings would mean nothing there.
+build_dir() {
+    if [ "${SANITIZE:-0}" = 1 ]; then echo "$repo/build-sanitize"; else echo "$repo/build"; fi
+}
 build_project() {
-    local jobs
+    local jobs dir
     jobs=$(nproc 2>/dev/null || echo 2)
-    cmake -S "$repo" -B "$repo/build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" >/dev/null
-    cmake --build "$repo/build" -j "$jobs"
+    dir=$(build_dir)
+    if [ "${SANITIZE:-0}" = 1 ]; then
+        cmake -S "$repo" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DTREVALO_SANITIZE=ON -DTREVALO_BUILD_BENCH=OFF >/dev/null
+    else
+        cmake -S "$repo" -B "$dir" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" >/dev/null
+    fi
+    cmake --build "$dir" -j "$jobs"
 }

@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
     QString error;
     std::optional<CommandLine> commandLine = CommandLine::parse(args, &error);
     if (!commandLine) {
-        QTextStream(stderr) << "trevalo: " << error << "\n" << usage() << Qt::endl;
+        QTextStream(stderr) << usageError(error) << Qt::endl;
         return 2;
     }
 

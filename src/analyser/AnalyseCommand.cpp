@@ -3,6 +3,7 @@
 #include "analyser/ResultsTableModel.h"
 #include "analyser/Scanner.h"
 #include "analyser/Signatures.h"
+#include "platform/TextEscape.h"
 
 namespace trevalo {
 
@@ -50,7 +51,8 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
     table.load(results.appDict, results.threats);
     for (int i = 0; i < table.size(); ++i) {
         const ResultRow& row = table.row(i);
-        out << row.name << '\t' << row.issue << '\t' << row.where << '\n';
+        out << escapeField(row.name) << '\t' << escapeField(row.issue) << '\t' << escapeField(row.where)
+            << '\n';
     }
     out << "Backup: " << (results.haveBackup ? "yes" : "no") << Qt::endl;
     return 0;

@@ -78,13 +78,15 @@ void JobStopper::unloadLocalDaemons()
             continue;
         }
         const QString label = daemon.label;
-        const CommandRunner::ScriptOutcome run =
-            m_services.runner.runScript(unloadDialogScript(label, daemon.owner));
+        // The dialog and the password prompt wait for the user, however long that takes.
+        const CommandRunner::ScriptOutcome run = m_services.runner.runScript(
+            unloadDialogScript(label, daemon.owner), {}, CommandRunner::TimeLimit::None);
         QString reply = run.output;
         if (!run.error.isEmpty())
             reply += (reply.isEmpty() ? QString() : QStringLiteral("\n")) + run.error;
         TR_LOG_AS(kUnloadProc, "replystring says %1", reply);
-        if (!run.started || scriptRunFailed(reply))
+        // A run that did not exit 0 (or was killed) stopped nothing, whatever it printed.
+        if (!run.succeeded || scriptRunFailed(reply))
             continue;
         Alert alert;
         alert.informativeText =

@@ -25,6 +25,11 @@ int runSignatureCommand(const QStringList& args, QTextStream& out, QTextStream& 
 
     if (args.at(0) == QLatin1String("decode")) {
         const DecodedText decoded = decodeBytes(bytes);
+        // Anything with content that decodes to nothing at all was never a signature file.
+        if (decoded.text.isEmpty() && !bytes.trimmed().isEmpty()) {
+            err << "trevalo sig: " << file << " is not a signature file" << Qt::endl;
+            return 1;
+        }
         if (decoded.skipped > 0)
             err << "trevalo sig: " << file << ": skipped " << decoded.skipped
                 << " token(s) that decode to no character" << Qt::endl;
@@ -38,6 +43,18 @@ int runSignatureCommand(const QStringList& args, QTextStream& out, QTextStream& 
     if (utf8.hasError()) {
         err << "trevalo sig: " << file << " is not UTF-8 text" << Qt::endl;
         return 1;
+    }
+    // decode drops what it may not hold; a list that would not survive the round trip is refused.
+    int line = 1;
+    for (const char32_t code : plain.toUcs4()) {
+        if (!isSignatureCharacter(code)) {
+            err << "trevalo sig: " << file << ": line " << line << " holds the control character U+"
+                << QString::number(uint(code), 16).toUpper().rightJustified(4, '0')
+                << ", which a signature file cannot hold" << Qt::endl;
+            return 1;
+        }
+        if (code == '\n')
+            ++line;
     }
     out << encode(plain) << '\n';
     out.flush();

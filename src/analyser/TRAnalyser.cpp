@@ -6,6 +6,7 @@
 #include "analyser/Scanner.h"
 #include "analyser/ThreatClassifier.h"
 #include "platform/Log.h"
+#include "platform/TextEscape.h"
 
 #include <QFile>
 
@@ -27,15 +28,6 @@ const char* const kOpenDownloadsScript =
     "front "
     "Finder window to list view\nset sort column of list view options of the front Finder window to kind "
     "column\nend tell";
-
-/// An AppleScript string literal's contents: backslashes and double quotes escaped, so that a path can
-/// never end the literal and become script.
-QString appleScriptEscaped(QString text)
-{
-    text.replace('\\', QLatin1String("\\\\"));
-    text.replace('"', QLatin1String("\\\""));
-    return text;
-}
 
 QString adviceFor(const QString& issue, const QString& name, const QString& home)
 {
@@ -138,9 +130,9 @@ TRAnalyser::~TRAnalyser() = default;
 QString TRAnalyser::deleteScript(const QString& path)
 {
     return QStringLiteral(
-               "tell application \"Finder\"\nset x to POSIX file \"%1\"\ntry\nmove x to the trash\nreturn "
+               "tell application \"Finder\"\nset x to POSIX file %1\ntry\nmove x to the trash\nreturn "
                "\"success\"\non error\nreturn \"fail\"\nend try\nend tell")
-        .arg(appleScriptEscaped(path));
+        .arg(appleScriptString(path));
 }
 
 TRAnalyser::BusyScope::BusyScope(TRAnalyser& controller) : m_controller(controller)
@@ -276,8 +268,12 @@ void TRAnalyser::deleteSelected(std::optional<int> row)
     confirm.buttons = QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")};
     if (m_services.alerts.runModal(confirm) == 0) {
         const QString path = m_model.row(*row).where;
-        const QString reply = m_services.runner.callOSATask(deleteScript(path));
-        if (reply.contains(QLatin1String("fail"), Qt::CaseInsensitive)) {
+        // The Finder may ask for a password first: no time limit. A run that failed, or said nothing,
+        // deleted nothing.
+        const CommandRunner::ScriptOutcome run =
+            m_services.runner.runScript(deleteScript(path), {}, CommandRunner::TimeLimit::None);
+        if (!run.succeeded || !run.output.contains(QLatin1String("success"), Qt::CaseInsensitive) ||
+            run.output.contains(QLatin1String("fail"), Qt::CaseInsensitive)) {
             TR_LOG_AS(kDeleteSelected, "Trevalo is unable to delete the file %1", path);
             alert(QStringLiteral(
                       "Trevalo is unable to delete this item.\n\nYou can remove this item manually by "

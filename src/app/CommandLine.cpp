@@ -6,6 +6,7 @@
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
+#include "platform/TextEscape.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -16,6 +17,9 @@ namespace trevalo {
 namespace {
 
 const QStringList kOptionsWithValue{"--root", "--user", "--open", "--answer"};
+
+/// What --open can open; each window that lands adds its name.
+const QStringList kOpenableNames{"menu", "analyser"};
 
 /// What a command gets: the parsed command line and the two output streams.
 struct Invocation {
@@ -66,6 +70,10 @@ void settle()
 /// The menu-bar program's start-up and quitting, without a display.
 int startupCommand(Invocation& inv)
 {
+    if (!inv.commandLine.arguments.isEmpty()) {
+        inv.err << "trevalo: startup takes no arguments" << Qt::endl;
+        return 2;
+    }
     const auto root = openRoot(inv);
     if (!root)
         return 2;
@@ -101,12 +109,12 @@ int factsCommand(Invocation& inv)
         if (!menu.isVisible(spec.item))
             continue;
         const MenuItemState& state = menu[spec.item];
-        inv.out << shownTitle(state.title) << (state.marked ? "\ton" : "") << '\n';
+        inv.out << escapeField(shownTitle(state.title)) << (state.marked ? "\ton" : "") << '\n';
     }
-    inv.out << "Icon: " << menu[MenuItem::levelIndicator].image << '\n';
-    inv.out << "Title: " << menu.statusTitle << '\n';
+    inv.out << "Icon: " << escapeField(menu[MenuItem::levelIndicator].image) << '\n';
+    inv.out << "Title: " << escapeField(menu.statusTitle) << '\n';
     for (const Notification& n : notifier.delivered())
-        inv.out << "Notification: " << n.title << ": " << n.informativeText << '\n';
+        inv.out << "Notification: " << escapeField(n.title) << ": " << escapeField(n.informativeText) << '\n';
     inv.out.flush();
     settle();
     return 0;
@@ -229,6 +237,11 @@ QString usage()
         .arg(commands().keys().join('|'));
 }
 
+QString usageError(const QString& message)
+{
+    return QStringLiteral("trevalo: %1 (%2)").arg(message, usage());
+}
+
 std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* error)
 {
     // Options may come before or after the command; everything else is the command and its arguments.
@@ -263,6 +276,11 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
             }
             value = args[++i];
         }
+        if (value.isEmpty()) {
+            // An empty --root must never mean the real machine by accident.
+            *error = QStringLiteral("%1 needs a value").arg(name);
+            return std::nullopt;
+        }
         if (name == "--root")
             cl.root = value;
         else if (name == "--user")
@@ -279,6 +297,10 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
             return std::nullopt;
         }
         cl.arguments = positional;
+    }
+    if (!cl.open.isEmpty() && !kOpenableNames.contains(cl.open)) {
+        *error = QStringLiteral("nothing to open called %1 (%2)").arg(cl.open, kOpenableNames.join(", "));
+        return std::nullopt;
     }
     return cl;
 }

@@ -26,5 +26,7 @@ int runHeadless(const CommandLine& commandLine);
 
 /// The one-line usage text.
 QString usage();
+/// A usage error as the one line the program prints on standard error: the message, then the usage.
+QString usageError(const QString& message);
 
 } // namespace trevalo

@@ -3,22 +3,21 @@
 #include "platform/Alerts.h"
 #include "platform/Clipboard.h"
 #include "platform/Notifier.h"
+#include "platform/TextEscape.h"
 
 #include <QTextStream>
 #include <QVector>
 
 namespace trevalo {
 
-/// Alerts on the command line: each is printed as "Alert: <informative text>" (line feeds as \n) and
-/// answered with the chosen button, or the first.
+/// Alerts on the command line: each is printed as "Alert: <informative text>" (escaped, so one alert is
+/// one line) and answered with the chosen button, or the first.
 class ConsoleAlerts : public Alerts {
 public:
     ConsoleAlerts(QTextStream& out, QString answer) : m_out(out), m_answer(std::move(answer)) {}
     int runModal(const Alert& alert) override
     {
-        QString text = alert.informativeText;
-        text.replace('\n', QLatin1String("\\n"));
-        m_out << "Alert: " << text << Qt::endl;
+        m_out << "Alert: " << escapeField(alert.informativeText) << Qt::endl;
         const int index = alert.buttons.indexOf(m_answer);
         return index < 0 ? 0 : index;
     }
@@ -56,7 +55,8 @@ public:
     explicit ConsoleNotifier(QTextStream& out) : m_out(out) {}
     void deliver(const Notification& n) override
     {
-        m_out << "Notification: " << n.title << ": " << n.informativeText << Qt::endl;
+        m_out << "Notification: " << escapeField(n.title) << ": " << escapeField(n.informativeText)
+              << Qt::endl;
     }
 
 private:

@@ -44,10 +44,31 @@ const char* const kDockEdgeScript = "tell application \"System Events\"\ntell do
 const char* const kUserLibraryScript = "do shell script \"ls -aOl ~/Library | sed -n 2p\"";
 const char* const kMemoryScript = "do shell script \"echo \\\"$(top -l 1 | awk '/PhysMem/';)\\\"\"";
 
+CommandRunner::Request toolRequest(const QString& launchPath, const QStringList& arguments,
+                                   CommandRunner::Capture capture = CommandRunner::Capture::Output)
+{
+    CommandRunner::Request request;
+    request.launchPath = launchPath;
+    request.arguments = arguments;
+    request.capture = capture;
+    return request;
+}
+
+CommandRunner::Request scriptRequest(const char* script)
+{
+    return toolRequest(QStringLiteral("/usr/bin/osascript"),
+                       {QStringLiteral("-e"), QString::fromUtf8(script)});
+}
+
+QString outputText(const CommandRunner::Result& result)
+{
+    return result.started ? decodeUtf8(result.output) : QString();
+}
+
 } // namespace
 
-StatusMenuController::StatusMenuController(Services services, StatusMenuModel& model)
-    : m_services(services), m_model(model)
+StatusMenuController::StatusMenuController(Services services, StatusMenuModel& model, QObject* parent)
+    : QObject(parent), m_services(services), m_model(model)
 {
 }
 
@@ -140,35 +161,130 @@ void StatusMenuController::getCsrutil()
     m_model[M::sipState].hidden = false;
 }
 
+std::vector<StatusMenuController::ToolReading> StatusMenuController::toolReadings(Scope scope) const
+{
+    using C = StatusMenuController;
+    std::vector<ToolReading> readings;
+    if (scope == Scope::MenuOpen) {
+        readings.push_back({toolRequest("/usr/sbin/system_profiler", {"SPFirewallDataType"},
+                                        CommandRunner::Capture::OutputDiscardingErrors),
+                            &C::applyFirewall});
+        if (!m_services.settings.boolForKey(keys::showInvisibleFiles))
+            readings.push_back({invisibleFilesRequest(), &C::applyInvisibleFiles});
+        if (!m_services.settings.boolForKey(keys::showUserLibrary))
+            readings.push_back({scriptRequest(kUserLibraryScript), &C::applyUserLibrary});
+    }
+    readings.push_back({scriptRequest(kFolderActionsScript), &C::applyFolderActions});
+    readings.push_back({scriptRequest(kDockSizeScript), &C::applyDockSize});
+    readings.push_back({scriptRequest(kDockHidingScript), &C::applyDockHiding});
+    readings.push_back({scriptRequest(kDockEdgeScript), &C::applyDockEdge});
+    if (scope == Scope::MenuOpen)
+        readings.push_back({toolRequest("/usr/bin/uptime", {}), &C::applyUptime});
+    return readings;
+}
+
+CommandRunner::Request StatusMenuController::invisibleFilesRequest()
+{
+    return toolRequest("/usr/bin/defaults", {"read", "com.apple.finder", "AppleShowAllFiles"},
+                       CommandRunner::Capture::OutputDiscardingErrors);
+}
+
+void StatusMenuController::readNow(const ToolReading& reading)
+{
+    (this->*reading.apply)(outputText(m_services.runner.run(reading.request)));
+}
+
 void StatusMenuController::menuNeedsUpdate()
 {
-    theFirewallStatus();
-    getInvisibleFileStatus();
-    getUserLibraryStatus();
-    refresh();
-    getTRUptime();
+    requestRefresh(Scope::MenuOpen);
+}
+
+void StatusMenuController::refresh()
+{
+    requestRefresh(Scope::Refresh);
+}
+
+void StatusMenuController::requestRefresh(Scope scope)
+{
+    if (m_readMode == ReadMode::Blocking) {
+        applyLocalReadings();
+        for (const ToolReading& reading : toolReadings(scope))
+            readNow(reading);
+        emit changed();
+        emit refreshFinished();
+        return;
+    }
+    if (m_running) {
+        // Merged into one more run after this one, of the wider of what was asked.
+        if (m_pending != Scope::MenuOpen)
+            m_pending = scope;
+        return;
+    }
+    startRefresh(scope);
+}
+
+void StatusMenuController::startRefresh(Scope scope)
+{
+    m_running = scope;
+    applyLocalReadings();
+    emit changed();
+    const std::vector<ToolReading> readings = toolReadings(scope);
+    m_readingsOut = int(readings.size());
+    for (const ToolReading& reading : readings) {
+        const auto apply = reading.apply;
+        m_services.runner.start(reading.request, this, {},
+                                [this, apply](const CommandRunner::Result& result) {
+                                    (this->*apply)(outputText(result));
+                                    emit changed();
+                                    readingFinished();
+                                });
+    }
+}
+
+void StatusMenuController::readingFinished()
+{
+    if (--m_readingsOut > 0)
+        return;
+    m_running.reset();
+    if (m_pending) {
+        const Scope next = *m_pending;
+        m_pending.reset();
+        startRefresh(next);
+        return;
+    }
+    emit refreshFinished();
 }
 
 void StatusMenuController::getTRUptime()
 {
-    if (const auto title = facts::uptimeTitle(m_services.runner.callNSTaskWithResult("/usr/bin/uptime", {})))
+    readNow({toolRequest("/usr/bin/uptime", {}), &StatusMenuController::applyUptime});
+}
+
+void StatusMenuController::applyUptime(const QString& output)
+{
+    if (const auto title = facts::uptimeTitle(output))
         m_model[M::uptime].title = *title;
 }
 
 void StatusMenuController::theFirewallStatus()
 {
-    const auto blocks = facts::firewallBlocks(
-        m_services.runner.callTaskDiscardingErrors("/usr/sbin/system_profiler", {"SPFirewallDataType"}));
-    if (blocks)
+    readNow(toolReadings(Scope::MenuOpen).front());
+}
+
+void StatusMenuController::applyFirewall(const QString& output)
+{
+    if (const auto blocks = facts::firewallBlocks(output))
         m_model[M::firewall].marked = *blocks;
 }
 
 void StatusMenuController::getInvisibleFileStatus()
 {
-    if (m_services.settings.boolForKey(keys::showInvisibleFiles))
-        return;
-    const QString output = m_services.runner.callTaskDiscardingErrors(
-        "/usr/bin/defaults", {"read", "com.apple.finder", "AppleShowAllFiles"});
+    if (!m_services.settings.boolForKey(keys::showInvisibleFiles))
+        readNow({invisibleFilesRequest(), &StatusMenuController::applyInvisibleFiles});
+}
+
+void StatusMenuController::applyInvisibleFiles(const QString& output)
+{
     const facts::InvisibleFilesDecision decision = facts::invisibleFilesDecision(output);
     if (decision.rewriteValue)
         m_services.runner.callDefaultsTask(*decision.rewriteValue);
@@ -179,9 +295,12 @@ void StatusMenuController::getInvisibleFileStatus()
 
 void StatusMenuController::getUserLibraryStatus()
 {
-    if (m_services.settings.boolForKey(keys::showUserLibrary))
-        return;
-    const QString output = m_services.runner.callOSATask(QString::fromUtf8(kUserLibraryScript));
+    if (!m_services.settings.boolForKey(keys::showUserLibrary))
+        readNow({scriptRequest(kUserLibraryScript), &StatusMenuController::applyUserLibrary});
+}
+
+void StatusMenuController::applyUserLibrary(const QString& output)
+{
     MenuItemState& item = m_model[M::userLib];
     item.enabled = true;
     item.hidden = false;
@@ -194,18 +313,30 @@ QString StatusMenuController::getFAStatus()
     return facts::folderActionsTitle(m_services.runner.callOSATask(QString::fromUtf8(kFolderActionsScript)));
 }
 
+void StatusMenuController::applyFolderActions(const QString& output)
+{
+    m_model[M::folderActs].title = facts::folderActionsTitle(output);
+}
+
 QString StatusMenuController::getMemStatus()
 {
     const QString display = m_services.runner.runScript(QString::fromUtf8(kMemoryScript), {"-s", "s"}).output;
     return display.size() < 2 ? QString() : display.mid(1, display.size() - 2);
 }
 
-void StatusMenuController::readDock()
+void StatusMenuController::applyDockSize(const QString& output)
 {
-    CommandRunner& runner = m_services.runner;
-    m_model[M::mini].marked = facts::dockMini(runner.callOSATask(QString::fromUtf8(kDockSizeScript)));
-    m_model[M::isHiding].marked = facts::dockHiding(runner.callOSATask(QString::fromUtf8(kDockHidingScript)));
-    if (const auto edge = facts::dockEdge(runner.callOSATask(QString::fromUtf8(kDockEdgeScript)))) {
+    m_model[M::mini].marked = facts::dockMini(output);
+}
+
+void StatusMenuController::applyDockHiding(const QString& output)
+{
+    m_model[M::isHiding].marked = facts::dockHiding(output);
+}
+
+void StatusMenuController::applyDockEdge(const QString& output)
+{
+    if (const auto edge = facts::dockEdge(output)) {
         m_model[M::dockLeft].marked = *edge == facts::DockEdge::Left;
         m_model[M::dockRight].marked = *edge == facts::DockEdge::Right;
         m_model[M::dockBottom].marked = *edge == facts::DockEdge::Bottom;
@@ -233,12 +364,10 @@ void StatusMenuController::readVolumeFigures()
     percent = (t - f) / t * 100; // NaN for a volume of no size: no level row holds, no warning
 }
 
-void StatusMenuController::refresh()
+void StatusMenuController::applyLocalReadings()
 {
     Settings& settings = m_services.settings;
     m_model[M::sipState].hidden = settings.boolForKey(keys::showStatusInfo);
-    m_model[M::folderActs].title = getFAStatus();
-    readDock();
     readLastRun();
     readVolumeFigures();
 

@@ -29,6 +29,7 @@ TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QOb
 {
     m_refreshTimer.setInterval(kRefreshSeconds * 1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &TRAppDelegate::refresh);
+    connect(&m_status, &StatusMenuController::changed, this, &TRAppDelegate::menuChanged);
     bindMenuActions(m_actions, *this);
 }
 
@@ -49,10 +50,8 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
 
     m_analyser.scanResults() = ScanResults{};
 
-    connect(&m_services.notifier, &Notifier::activated, this, [this](const Notification& n) {
-        if (n.hasActionButton)
-            showAnalyser();
-    });
+    // Every notification of the program opens the Analyser on the last results, whatever it said.
+    connect(&m_services.notifier, &Notifier::activated, this, &TRAppDelegate::showAnalyser);
 
     if (options.startTimer)
         m_refreshTimer.start();
@@ -87,9 +86,11 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
     m_status.getOSVer();
     m_status.getCsrutil();
     if (secCenter) {
-        if (options.runScan)
+        // The one-shot request is used up only by a scan that runs: facts and choose leave it waiting.
+        if (options.runScan) {
             analyser();
-        settings.setBool(keys::secCenter, false);
+            settings.setBool(keys::secCenter, false);
+        }
     } else if (options.runScan && !settings.boolForKey(keys::disableAnalyserAtLaunch)) {
         analyser();
     }
@@ -153,13 +154,11 @@ QString TRAppDelegate::lastrun() const
 void TRAppDelegate::refresh()
 {
     m_status.refresh();
-    emit menuChanged();
 }
 
 void TRAppDelegate::menuNeedsUpdate()
 {
     m_status.menuNeedsUpdate();
-    emit menuChanged();
 }
 
 void TRAppDelegate::menuStates(int mode)

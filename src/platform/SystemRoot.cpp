@@ -64,6 +64,10 @@ std::optional<SystemRoot> SystemRoot::open(const QString& rootDir, const QString
     QStringList users = QDir(r.m_root + "/Users").entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     users.removeAll("Shared");
     if (!userName.isEmpty()) {
+        if (userName == QLatin1String("Shared"))
+            return fail(QStringLiteral("%1/Users/Shared is the folder users share, not a home folder: choose "
+                                       "another with --user NAME")
+                            .arg(r.m_root));
         if (!users.contains(userName))
             return fail(
                 QStringLiteral("there is no folder %1/Users/%2 for --user %2").arg(r.m_root, userName));

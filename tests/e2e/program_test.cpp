@@ -5,6 +5,8 @@
 #include "support/Program.h"
 #include "support/TempRoot.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace trevalo;
@@ -54,10 +56,10 @@ TEST(ProgramTest, FactsPrintsTheOpenMenu)
     const ProgramRun run = trevalo({"facts", "--root", mac->path()});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split('\n');
-    // The rapid security response version: version and build from their own lines.
-    EXPECT_TRUE(lines.value(0).startsWith("OSX:  \t"));
-    EXPECT_EQ(lines.value(0).section('\t', -1), "13.3.1");
-    EXPECT_TRUE(lines.value(1).startsWith("Build: \t")) << lines.value(1).toStdString();
+    // The rapid security response version: version and build from their own lines. The tool's tab is
+    // written escaped, so that the only tabs of the output separate fields.
+    EXPECT_EQ(lines.value(0), QStringLiteral("OSX:  \\t\\t13.3.1"));
+    EXPECT_TRUE(lines.value(1).startsWith("Build: \\t")) << lines.value(1).toStdString();
     EXPECT_FALSE(lines.value(1).contains("BuildVersion"));
     EXPECT_TRUE(lines.contains("Recovery Disk: YES"));
     EXPECT_TRUE(lines.contains("User:       robin (Admin)"));
@@ -69,8 +71,11 @@ TEST(ProgramTest, FactsPrintsTheOpenMenu)
     EXPECT_TRUE(mac->read("/.sim/calls.log").contains("system_profiler\tSPHardwareDataType\n"));
 }
 
-TEST(ProgramTest, UsageAndRootErrorsExitWithTwo)
+TEST(ProgramTest, UsageAndRootErrorsExitWithTwoAndOneLine)
 {
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    const QString root = mac->path();
     const struct Case {
         QStringList args;
         const char* message;
@@ -79,12 +84,72 @@ TEST(ProgramTest, UsageAndRootErrorsExitWithTwo)
         {{"--frobnicate"}, "unknown option --frobnicate"},
         {{"dance"}, "unknown command dance"},
         {{"--root"}, "--root needs a value"},
+        // An empty root is never the real machine.
+        {{"--root", "", "facts"}, "--root needs a value"},
+        {{"--root=", "facts"}, "--root needs a value"},
+        {{"--root", root, "--user", "Shared", "facts"}, "not a home folder"},
+        {{"--root", root, "--open", "nowhere"}, "nothing to open called nowhere (menu, analyser)"},
+        {{"--root", root, "facts", "extra"}, "facts takes no arguments"},
+        {{"--root", root, "startup", "extra"}, "startup takes no arguments"},
+        {{"--root", root, "analyse", "extra"}, "unknown argument extra"},
+        {{"sig", "decode"}, "usage: trevalo sig"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
         const ProgramRun run = trevalo(c.args);
-        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_EQ(run.status, 2);
         EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     }
+}
+
+TEST(ProgramTest, SignatureCommandRefusesWhatIsNoSignatureFile)
+{
+    QTemporaryDir dir;
+    auto file = [&dir](const char* name, const QByteArray& content) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(content);
+        return f.fileName();
+    };
+    const struct Case {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{"sig", "decode", file("words.txt", "just some words\n")}, "is not a signature file"},
+        {{"sig", "decode", file("binary.bin", QByteArray("\xff\xfe\x00\x01", 4))}, "is not a signature file"},
+        // decode would drop the carriage return: the round trip would change the entry.
+        {{"sig", "encode", file("crlf.list", "/Library/a,\r\n/Library/b\n")},
+         "line 1 holds the control character U+000D"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const ProgramRun run = trevalo(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}
+
+TEST(ProgramTest, FactsAndChooseLeaveTheOneShotScanRequestWaiting)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    {
+        Settings settings(mac->root().settingsFile());
+        settings.setBool(keys::secCenter, true);
+        settings.synchronize();
+    }
+    for (const QStringList& args : {QStringList{"facts"}, QStringList{"choose", "Quit Trevalo 2"}}) {
+        const ProgramRun run = trevalo(QStringList{"--root", mac->path()} + args);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_TRUE(Settings(mac->root().settingsFile()).boolForKey(keys::secCenter))
+            << args.join(' ').toStdString();
+    }
+    const ProgramRun run = trevalo({"--root", mac->path(), "startup"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(Settings(mac->root().settingsFile()).boolForKey(keys::secCenter));
 }
 
 TEST(ProgramTest, ChooseRunsAMenuItemOrListsTheTitles)

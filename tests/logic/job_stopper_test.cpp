@@ -177,7 +177,7 @@ TEST_F(JobStopperTest, RowAfterASuccessfulStopWaitsForTheNextPass)
     }
 }
 
-TEST_F(JobStopperTest, FailureIsReadFromEitherOutputStream)
+TEST_F(JobStopperTest, FailureIsReadFromEitherOutputStreamAndTheExitStatus)
 {
     struct Case {
         const char* name;
@@ -199,6 +199,9 @@ TEST_F(JobStopperTest, FailureIsReadFromEitherOutputStream)
         {"words in other cases are no failure", "echo 'Canceled? No. Error? None.'", true,
          "Canceled? No. Error? None."},
         {"silent success", "echo", true, ""},
+        // The exit status decides too: a run that failed or was killed stopped nothing.
+        {"silent failure", "exit 1", false, ""},
+        {"killed", "kill -9 $$", false, ""},
     };
     daemon(7);
     for (const Case& c : cases) {

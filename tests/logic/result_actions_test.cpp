@@ -35,15 +35,18 @@ protected:
     void SetUp() override
     {
         machine.write("/dmgs", "0");
-        machine.script("/usr/bin/osascript", QStringLiteral(R"sh(
+        machine.script("/usr/bin/osascript",
+                       QStringLiteral(R"sh(
 printf '%s\n--\n' "${@: -1}" >> '%1'
 case "${@: -1}" in
   *"-name '*.dmg'"*) printf '"%s"\n' "$(cat '%2')" ;;
-  *"move x to the trash"*) [ -e '%3' ] && echo fail || echo success ;;
+  *"move x to the trash"*) [ -e '%4' ] && exit 1; [ -e '%5' ] && kill -9 $$
+                           [ -e '%3' ] && echo fail || echo success ;;
 esac)sh")
-                                                 .arg(machine.host("/scripts"), machine.host("/dmgs"),
-                                                      machine.host("/finder-fails"))
-                                                 .toUtf8());
+                           .arg(machine.host("/scripts"), machine.host("/dmgs"),
+                                machine.host("/finder-fails"), machine.host("/finder-dies"),
+                                machine.host("/finder-killed"))
+                           .toUtf8());
     }
 
     TRAnalyser& scan()
@@ -236,19 +239,26 @@ TEST_F(ResultActionsTest, DeleteAsksThenMovesToTheTrashAndAlwaysRescans)
     struct Case {
         const char* name;
         const char* answer;
-        bool finderFails;
+        const char* failure; ///< the file that makes the stand-in fail that way, or null
         bool scripted;
         const char* logLine;
     } cases[] = {
-        {"cancel", "Cancel", false, false, nullptr},
-        {"ok", "OK", false, true, "-[TRAnalyser deleteSelected:] [Line "},
-        {"finder fails", "OK", true, true, "Trevalo is unable to delete the file /Users/robin/Library/x\""},
+        {"cancel", "Cancel", nullptr, false, nullptr},
+        {"ok", "OK", nullptr, true, "-[TRAnalyser deleteSelected:] [Line "},
+        {"finder fails", "OK", "/finder-fails", true,
+         "Trevalo is unable to delete the file /Users/robin/Library/x\""},
+        // A run that fails or is killed said nothing, and deleted nothing.
+        {"osascript exits 1 silently", "OK", "/finder-dies", true, "Trevalo is unable to delete the file"},
+        {"osascript is killed", "OK", "/finder-killed", true, "Trevalo is unable to delete the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         machine.write("/scripts", "");
-        if (c.finderFails)
-            machine.write("/finder-fails", "");
+        for (const char* file : {"/finder-fails", "/finder-dies", "/finder-killed"})
+            QFile::remove(machine.host(file));
+        if (c.failure)
+            machine.write(c.failure, "");
+        const bool fails = c.failure != nullptr;
         alerts.answer = c.answer;
         TRAnalyser& a = scan();
         const int before = scans;
@@ -264,8 +274,8 @@ TEST_F(ResultActionsTest, DeleteAsksThenMovesToTheTrashAndAlwaysRescans)
         if (c.logLine) {
             EXPECT_TRUE(log.text().contains(c.logLine));
         }
-        EXPECT_EQ(alerts.shown.size(), c.finderFails ? 2 : 1);
-        if (c.finderFails) {
+        EXPECT_EQ(alerts.shown.size(), fails ? 2 : 1);
+        if (fails) {
             EXPECT_EQ(alerts.shown[1].messageText, "Trevalo");
             EXPECT_TRUE(
                 alerts.shown[1].informativeText.startsWith("Trevalo is unable to delete this item.\n\n"));
@@ -281,6 +291,8 @@ TEST_F(ResultActionsTest, DeleteScriptEscapesTheLiteral)
         TRAnalyser::deleteScript("/a/b \\\" c"),
         "tell application \"Finder\"\nset x to POSIX file \"/a/b \\\\\\\" c\"\ntry\nmove x to the trash\n"
         "return \"success\"\non error\nreturn \"fail\"\nend try\nend tell");
+    // A carriage return left raw would reach the Finder as a line feed: the file's twin would go.
+    EXPECT_TRUE(TRAnalyser::deleteScript("/evil\rname").contains("POSIX file \"/evil\\rname\"\n"));
 }
 
 TEST_F(ResultActionsTest, RevealOpenDownloadsAndCopy)

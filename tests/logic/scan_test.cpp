@@ -291,6 +291,22 @@ TEST(ScanClassification, AgreesWithAPlainSearchOfEveryFragment)
         EXPECT_EQ(classifier.matchingList(path), plain(path)) << path.toStdString();
 }
 
+TEST_F(ScanTest, AnalyseRowsStayOneLineWhateverTheNamesHold)
+{
+    // A location may hold a tab or line feed; a bundle found by its identifier may hold anything.
+    locations({"com.evil.app", "/Library/a\tb\nc-adware"});
+    workspace.applications["com.evil.app"] = "/Applications/E\rv\x01i\\l.app";
+    plant("/Library/a\tb\nc-adware");
+    plant("/Applications/E\rv\x01i\\l.app");
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(runAnalyseCommand({}, services(), o, e, &signatures), 0);
+    o.flush();
+    EXPECT_EQ(out, "E\\rv\\x01i\\\\l.app\tn/a\t/Applications/E\\rv\\x01i\\\\l.app\n"
+                   "a\\tb\\nc-adware\tAdware\t/Library/a\\tb\\nc-adware\n"
+                   "Backup: no\n");
+}
+
 TEST_F(ScanTest, AnalyseCommandPrintsRowsThenBackup)
 {
     locations({"/Library/one-adware", "/Library/plain"});

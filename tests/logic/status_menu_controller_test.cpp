@@ -2,7 +2,9 @@
 #include "app/StatusMenuController.h"
 #include "support/FakeServices.h"
 
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace trevalo;
@@ -186,6 +188,76 @@ TEST_F(StatusMenuControllerTest, MemoryLineIsTheScriptsTextResult)
     EXPECT_TRUE(calls().contains("top -l 1 | awk '/PhysMem/';"));
     tool("/usr/bin/osascript", "exit 1");
     EXPECT_EQ(controller.getMemStatus(), "");
+}
+
+} // namespace
+
+namespace {
+
+/// Runs the event loop until the controller's background readings are all in.
+bool waitForRefresh(StatusMenuController& controller)
+{
+    QEventLoop loop;
+    bool finished = !controller.isRefreshing();
+    QObject::connect(&controller, &StatusMenuController::refreshFinished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    if (!finished)
+        loop.exec();
+    return finished;
+}
+
+TEST_F(StatusMenuControllerTest, BackgroundRequestsDuringARefreshMergeIntoOneMoreRunAndTheNewestReadingWins)
+{
+    // The first run's uptime is slow and would answer after the second run's, were they to overlap.
+    tool("/usr/bin/uptime", QStringLiteral("n=$(( $(cat '%1' 2>/dev/null || echo 0) + 1 )); echo $n > '%1'\n"
+                                           "[ $n = 1 ] && sleep 1\n"
+                                           "echo \"10:00  up $n days,  1:00, 1 user, load averages: 1 1 1\"")
+                                .arg(machine.host("/runs")));
+    controller.setReadMode(StatusMenuController::ReadMode::Background);
+    int changes = 0;
+    QObject::connect(&controller, &StatusMenuController::changed, [&] { ++changes; });
+
+    controller.menuNeedsUpdate();
+    EXPECT_TRUE(controller.isRefreshing());
+    EXPECT_GT(changes, 0);                                // what needs no tool is shown at once
+    EXPECT_EQ(model[MenuItem::uptime].title, "Uptime: "); // not read yet: the call did not wait
+    controller.menuNeedsUpdate();
+    controller.refresh();
+    controller.menuNeedsUpdate();
+
+    ASSERT_TRUE(waitForRefresh(controller));
+    EXPECT_EQ(calls().count("uptime"), 2);
+    EXPECT_EQ(model[MenuItem::uptime].title, "Uptime:  2 days,  1:00");
+}
+
+TEST_F(StatusMenuControllerTest, BlockingAndBackgroundReadingsAgree)
+{
+    tool("/usr/bin/uptime", "echo '10:00  up 3 days,  1:00, 1 user, load averages: 1 1 1'");
+    tool("/usr/sbin/system_profiler",
+         "printf '      Firewall Settings:\\n\\n          Mode: Block all incoming connections\\n'");
+    tool("/usr/bin/osascript", "case \"$2\" in *\"screen edge\"*) echo right ;; *autohide*) echo true ;; "
+                               "*\"dock size\"*) echo 0.5 ;; *\"folder actions\"*) echo true ;; esac");
+    usedPercent(40);
+
+    StatusMenuModel blockingModel;
+    StatusMenuController blocking(services(), blockingModel);
+    blocking.menuNeedsUpdate();
+
+    controller.setReadMode(StatusMenuController::ReadMode::Background);
+    controller.menuNeedsUpdate();
+    ASSERT_TRUE(waitForRefresh(controller));
+
+    for (const MenuItemSpec& spec : statusMenuLayout()) {
+        SCOPED_TRACE(spec.title);
+        EXPECT_EQ(model[spec.item].title, blockingModel[spec.item].title);
+        EXPECT_EQ(model[spec.item].marked, blockingModel[spec.item].marked);
+        EXPECT_EQ(model[spec.item].image, blockingModel[spec.item].image);
+    }
+    EXPECT_TRUE(model[MenuItem::dockRight].marked);
+    EXPECT_TRUE(model[MenuItem::firewall].marked);
 }
 
 } // namespace

@@ -97,6 +97,24 @@ private slots:
         QVERIFY(!fx.view->action(MenuItem::dockLeft)->isChecked());
     }
 
+    void menuShowsBeforeASlowToolAnswersThenUpdatesInPlace()
+    {
+        Fixture fx;
+        fx.machine.script("/usr/bin/uptime",
+                          "sleep 1; echo '10:00  up 3 days,  1:00, 1 user, load averages: 1 1 1'");
+        fx.launch();
+        fx.delegate->statusMenu().setReadMode(StatusMenuController::ReadMode::Background);
+        QAction* uptime = fx.view->action(MenuItem::uptime);
+        const QString before = uptime->text();
+
+        fx.view->menu()->popup(QPoint(10, 10));
+        QVERIFY(fx.view->menu()->isVisible());
+        QVERIFY(fx.delegate->statusMenu().isRefreshing());
+        QCOMPARE(uptime->text(), before);
+        QTRY_COMPARE_WITH_TIMEOUT(uptime->text(), QStringLiteral("Uptime:  3 days,  1:00"), 15000);
+        QVERIFY(fx.view->menu()->isVisible());
+    }
+
     void toolsWithoutAnActionAreGreyedAndChoosingCallsTheDelegate()
     {
         Fixture fx;

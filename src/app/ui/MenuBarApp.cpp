@@ -86,6 +86,8 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     QtClipboard clipboard;
     Machine machine(*root, alerts, notifier, clipboard);
     TRAppDelegate delegate(machine.services());
+    // The menu never waits for a tool: it opens with the last readings and updates as they come in.
+    delegate.statusMenu().setReadMode(StatusMenuController::ReadMode::Background);
     StatusMenuView view(delegate);
 
     auto updateStatusItem = [&] {
@@ -132,8 +134,6 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     } else if (cl.open == QLatin1String("analyser")) {
         if (!analyser.wins())
             delegate.showAnalyser();
-    } else if (!cl.open.isEmpty()) {
-        err << "trevalo: nothing to open called " << cl.open << " (menu, analyser)" << Qt::endl;
     }
 
     return app.exec();

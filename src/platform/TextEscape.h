@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace trevalo {
+
+/// A field of line-oriented output, so that one row stays one line whatever a file or tool name holds:
+/// backslash, tab, line feed and carriage return as \\, \t, \n and \r, any other control character as
+/// \xHH.
+QString escapeField(const QString& field);
+
+/// An AppleScript expression for a text, so that no name from the disk can end its literal and become
+/// script, nor change on the way: a string literal with backslash, double quote, line feed, carriage
+/// return and tab escaped; any other control character, which a literal cannot spell, joined in as
+/// (character id N). Plain text gives a plain literal: "Macintosh HD".
+QString appleScriptString(const QString& text);
+
+} // namespace trevalo
