@@ -110,6 +110,41 @@ local address@@osa -e $'do shell script "ifconfig | grep inet | grep -v inet6 | 
 fan speed needs the administrator@@osa -e "do shell script \"SD=~/.spindump.txt; rm \$SD; spindump 1 1 -file \$SD; grep 'Fan speed' \$SD; rm \$SD\" with administrator privileges"; ls -a "$R/Users/robin" | grep -c spindump@@Fan speed:        2158 rpm$*0$
 CASES
 
+# ---------------------------------------------------------------- system variants
+# Each variant against the capture it was taken from (tests/data holds copies of
+# the field samples): the whole output, and every single-key flag the real tool
+# answers with that key's value alone.
+captures=$repo/tests/data/sw_vers
+while read -r variant capture; do
+    echo "$variant" >"$R/.sim/state/sw_vers"
+    expect "sw_vers $variant: the capture's lines" "$(cat "$captures/$capture")" "$(mac /usr/bin/sw_vers)"
+    while IFS=$'\t' read -r key value; do
+        value=${value#$'\t'}
+        key=${key%:}
+        flag=-${key,}
+        got=$(mac /usr/bin/sw_vers "$flag" 2>&1)
+        expect "sw_vers $variant: $flag exits 0 with the value" "$value rc=0" "$got rc=$?"
+    done <"$captures/$capture"
+done <<'VARIANTS'
+10.10.1 sw_vers-10.10.1-yosemite.txt
+11.4 sw_vers-11.4-applesilicon-m1-macbookair.txt
+13.3.1a sw_vers-13.3.1a-RSR-intel-ProductVersionExtra.txt
+14.0 sw_vers-14.0-applesilicon-m1.txt
+VARIANTS
+echo 14.0 >"$R/.sim/state/sw_vers"
+expect 'sw_vers: macOS 13 and later print no extra version where there is none' ' rc=0' \
+    "$(mac /usr/bin/sw_vers -productVersionExtra) rc=$?"
+echo 10.15.7 >"$R/.sim/state/sw_vers"
+mac /usr/bin/sw_vers -productVersionExtra >/dev/null 2>&1
+expect 'sw_vers: before macOS 13 there is no -productVersionExtra' 1 $?
+expect 'csrutil: the status line of a 10.11 capture' "$(cat "$repo/tests/data/csrutil/csrutil-status-enabled-10.11.6.txt")" \
+    "$(mac /usr/bin/csrutil status)"
+echo 10.10.1 >"$R/.sim/state/sw_vers"
+expect 'csrutil: OS X 10.10 has none (command not found)' 'sh: csrutil: command not found rc=127' \
+    "$(mac /usr/bin/csrutil status 2>&1) rc=$?"
+expect 'csrutil: absent for a shell line too' ' rc=127' "$(shell 'csrutil status' 2>/dev/null) rc=$?"
+echo 10.15.7 >"$R/.sim/state/sw_vers"
+
 # ---------------------------------------------------------------- files
 python3 - "$R" >"$tmp/plists" 2>&1 <<'PY'
 import glob, plistlib, sys

@@ -29,6 +29,21 @@ sim_init() {
     PATH=${cleaned:-/usr/bin:/bin}
     export LC_ALL=C
     sim_log "$SIM_TOOL" "$@"
+    sim_absent
+}
+
+# sim_absent: a tool the variant's system does not have (data/absent/<variant>
+# lists them; csrutil came with 10.11) answers as the shell does for a command
+# that is not there. The call stays in the log: the program did try it.
+sim_absent() {
+    local variant tool
+    sim_get sw_vers 10.15.7
+    variant=$SIM_DATA/absent/$REPLY
+    [[ -f $variant ]] || return 0
+    while IFS= read -r tool; do
+        [[ $tool == "$SIM_TOOL" ]] && sim_fail 127 "sh: $SIM_TOOL: command not found"
+    done <"$variant"
+    return 0
 }
 
 # sim_escape TEXT: the calls-log form of one field (backslash, LF, CR, TAB escaped).
