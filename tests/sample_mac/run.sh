@@ -145,6 +145,37 @@ expect 'csrutil: OS X 10.10 has none (command not found)' 'sh: csrutil: command 
 expect 'csrutil: absent for a shell line too' ' rc=127' "$(shell 'csrutil status' 2>/dev/null) rc=$?"
 echo 10.15.7 >"$R/.sim/state/sw_vers"
 
+# ---------------------------------------------------------------- counts and file facts
+# UTF-8 text whose bytes and characters differ: "’" is three bytes, "é" two.
+printf 'Robin’s café\nzwei\n' >"$R/Users/robin/Desktop/utf8.txt"
+mkdir "$R/Users/robin/Desktop/setgid"
+chmod 2750 "$R/Users/robin/Desktop/setgid"
+chmod 754 "$R/Users/robin/Desktop/utf8.txt"
+u=/Users/robin/Desktop/utf8.txt d=/Users/robin/Desktop/setgid
+while IFS='|' read -r name want command; do
+    got=$(eval "$command" 2>&1)
+    expect "$name: $command" "$want" "$got"
+done <<'CASES'
+wc -c counts bytes|      21 /Users/robin/Desktop/utf8.txt|mac /usr/bin/wc -c $u
+wc -m counts characters|      18 /Users/robin/Desktop/utf8.txt|mac /usr/bin/wc -m $u
+wc: the later of -c and -m counts|      18|mac /usr/bin/wc -c -m <"$R$u"
+wc: lines, words, bytes by default|       2       3      21 /Users/robin/Desktop/utf8.txt|mac /usr/bin/wc $u
+wc -m on standard input|      18|mac /usr/bin/wc -m <"$R$u"
+stat -f with the format joined to the flag|21|mac /usr/bin/stat -f%z $u
+stat: grouped flags, format joined|21|mac /usr/bin/stat -Lf%z $u
+stat -t joined to its flag|1973|touch -d @100000000 "$R$u"; mac /usr/bin/stat -t%Y -f%Sm $u
+stat %p is the whole mode in octal, %Lp the permissions|100754 754|mac /usr/bin/stat -f '%p %Lp' $u
+stat %Hp is the file type, %Mp the set-id and sticky bits|4 2 750|mac /usr/bin/stat -f '%Hp %Mp %Lp' $d
+stat S with H, M, L: the owner's, group's and others' letters|rwx r-s ---|mac /usr/bin/stat -f '%SHp %SMp %SLp' $d
+stat %T marks executables and folders|* /|mac /usr/bin/stat -f %T $u $d | paste -sd' '
+stat: # and X give the flags in hex|0x8000|mac /usr/bin/stat -f %#Xf /Users/robin/Library
+stat: width and left alignment|21   :0000000021|mac /usr/bin/stat -f '%-5z:%010z' $u
+stat: a name a shell expanded is shown as the Mac's|/Users/robin/Desktop/utf8.txt|shell 'stat -f %N ~/Desktop/utf8.txt'
+stat: an error names the Mac's path|stat: /Users/robin/nope: stat: No such file or directory|shell 'stat ~/nope'
+stat: an unknown field is a bad format|stat: %Q: bad format|mac /usr/bin/stat -f %Q $u
+CASES
+expect 'wc -c and stat %z agree' "$(mac /usr/bin/stat -f %z /etc/hosts)" "$(mac /usr/bin/wc -c <"$R/etc/hosts" | tr -d ' ')"
+
 # ---------------------------------------------------------------- files
 python3 - "$R" >"$tmp/plists" 2>&1 <<'PY'
 import glob, plistlib, sys
