@@ -173,6 +173,10 @@ stat: width and left alignment|21   :0000000021|mac /usr/bin/stat -f '%-5z:%010z
 stat: a name a shell expanded is shown as the Mac's|/Users/robin/Desktop/utf8.txt|shell 'stat -f %N ~/Desktop/utf8.txt'
 stat: an error names the Mac's path|stat: /Users/robin/nope: stat: No such file or directory|shell 'stat ~/nope'
 stat: an unknown field is a bad format|stat: %Q: bad format|mac /usr/bin/stat -f %Q $u
+ls: a missing path in the Mac's words, status 1|ls: /Users/robin/nope: No such file or directory rc=1|echo "$(shell 'ls ~/nope' 2>&1) rc=$?"
+ls -l: the same message|ls: /Users/robin/nope: No such file or directory rc=1|echo "$(shell 'ls -laO ~/nope' 2>&1) rc=$?"
+ls: lists what is there and reports what is not|/Users/robin/Desktop/utf8.txt rc=1 ls: /nope: No such file or directory|echo "$(shell 'ls ~/Desktop/utf8.txt /nope' 2>"$tmp/err") rc=$? $(<"$tmp/err")"
+ls: folder headers are the Mac's paths|/Users/robin/Desktop/setgid: /Users/robin/Desktop/setgid/a:|mkdir "$R$d/a"; shell 'ls -R ~/Desktop/setgid' | grep :$ | paste -sd" "
 CASES
 expect 'wc -c and stat %z agree' "$(mac /usr/bin/stat -f %z /etc/hosts)" "$(mac /usr/bin/wc -c <"$R/etc/hosts" | tr -d ' ')"
 
