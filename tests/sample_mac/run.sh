@@ -269,6 +269,31 @@ expect 'launchctl: remove drops the row' 1 $?
 mac /usr/sbin/spctl --master-disable
 expect 'spctl: master-disable is seen by --status' 'assessments disabled' "$(mac /usr/sbin/spctl --status)"
 
+# ---------------------------------------------------------------- shell lines and search
+# A host tool of a stand-in's name must not answer for the Mac in a do shell
+# script line: not when it comes first in the caller's PATH, nor when the host
+# shell's start-up file puts its folder first.
+mkdir "$tmp/hostbin"
+printf '#!/bin/sh\necho host\n' >"$tmp/hostbin/sw_vers"
+chmod +x "$tmp/hostbin/sw_vers"
+printf 'PATH=%q:$PATH\n' "$tmp/hostbin" >"$tmp/hostrc"
+while read -r how; do
+    expect "do shell script: a stand-in wins over a host tool ($how)" 10.15.7 \
+        "$(env "$how" "$R/usr/bin/osascript" -e 'do shell script "sw_vers -productVersion"')"
+done <<HOW
+PATH=$tmp/hostbin:$PATH
+BASH_ENV=$tmp/hostrc
+ENV=$tmp/hostrc
+HOW
+got=$(PATH="$tmp/hostbin:$PATH" osa -e 'do shell script "echo $PATH"')
+[[ $got == "$R/usr/bin:$R/usr/sbin:$R/bin:$R/sbin:"*"$tmp/hostbin"* ]] && ok ||
+    bad "do shell script: the root's tool folders, then the host's" "$R/usr/bin:$R/usr/sbin:$R/bin:$R/sbin:..." "$got"
+# A NUL after each path and no line feed (shown here as | and #).
+expect 'mdfind -0: each path ends with a NUL' '/Users/robin/Documents/Recipes/Pancakes.txt|' \
+    "$(mac /usr/bin/mdfind -0 -onlyin /Users/robin/Documents cake | tr '\0\n' '|#')"
+expect 'mdfind -0 by bundle identifier' '/Applications/VLC.app|' \
+    "$(mac /usr/bin/mdfind -0 "kMDItemCFBundleIdentifier == 'org.videolan.vlc'" | tr '\0\n' '|#')"
+
 # ---------------------------------------------------------------- dialogs
 unload() {
     osa -e $'display dialog "Trevalo would like to run osascript to scan for and stop the global process:\n\n<'"$1"$'>\n\nbelonging to MacKeeper.\n\nThis requires an admin password." with title "Trevalo" with icon 2\ndo shell script "launchctl remove '"$1"$'" with administrator privileges'
