@@ -189,7 +189,7 @@ bad = []
 # not follow /Volumes/Macintosh HD, which leads back to the root.
 apps = [root + '/Applications/%s.app/Contents/Info.plist' % name for name in
         ('Safari', 'Google Chrome', 'Firefox', 'Dropbox', 'Spotify', 'VLC', 'The Unarchiver')]
-for path in glob.glob(root + '/System/Library/**/*.plist', recursive=True) + apps:
+for path in glob.glob(root + '/System/**/*.plist', recursive=True) + apps:
     try:
         with open(path, 'rb') as f:
             plistlib.load(f)
@@ -293,6 +293,31 @@ expect 'mdfind -0: each path ends with a NUL' '/Users/robin/Documents/Recipes/Pa
     "$(mac /usr/bin/mdfind -0 -onlyin /Users/robin/Documents cake | tr '\0\n' '|#')"
 expect 'mdfind -0 by bundle identifier' '/Applications/VLC.app|' \
     "$(mac /usr/bin/mdfind -0 "kMDItemCFBundleIdentifier == 'org.videolan.vlc'" | tr '\0\n' '|#')"
+
+# ---------------------------------------------------------------- applications
+# Catalina's own applications live in /System/Applications (utilities in its
+# Utilities folder), the Finder in CoreServices; /Applications/Utilities is the
+# user's folder. open -a finds them by name in any case, or by path.
+while IFS='|' read -r name path; do
+    [[ -d $R$path/Contents/MacOS ]] && ok || bad "$name.app lies in ${path%/*}"
+    expect "open -a $name" ' rc=0' "$(mac /usr/bin/open -a "$name" 2>&1) rc=$?"
+done <<'APPS'
+System Preferences|/System/Applications/System Preferences.app
+Terminal|/System/Applications/Utilities/Terminal.app
+Activity Monitor|/System/Applications/Utilities/Activity Monitor.app
+Disk Utility|/System/Applications/Utilities/Disk Utility.app
+Finder|/System/Library/CoreServices/Finder.app
+APPS
+[[ -d $R/Applications/Utilities ]] && ok || bad '/Applications/Utilities is a folder'
+for a in 'activity monitor' Terminal.app /System/Applications/Utilities/Terminal.app; do
+    expect "open -a $a" ' rc=0' "$(mac /usr/bin/open -a "$a" 2>&1) rc=$?"
+done
+expect 'open -a of an application that is not there' "Unable to find application named 'Terminal 2' rc=1" \
+    "$(mac /usr/bin/open -a 'Terminal 2' 2>&1) rc=$?"
+expect 'open -a of a path that is not there' "Unable to find application named '/Applications/Terminal.app' rc=1" \
+    "$(mac /usr/bin/open -a /Applications/Terminal.app 2>&1) rc=$?"
+expect 'Spotlight finds a system application by identifier' /System/Applications/Utilities/Terminal.app \
+    "$(mac /usr/bin/mdfind "kMDItemCFBundleIdentifier == 'com.apple.Terminal'")"
 
 # ---------------------------------------------------------------- dialogs
 unload() {

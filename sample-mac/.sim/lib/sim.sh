@@ -197,9 +197,33 @@ sim_plist_string() {
     return 1
 }
 
-# sim_app_folders: the folders that hold applications, as host paths.
+# sim_app_folders: the folders that hold applications, as host paths, in the
+# order Launch Services prefers them. Each may hold a level of subfolders
+# (Utilities): Catalina keeps its own utilities in /System/Applications/Utilities
+# and shows them with the user's in /Applications/Utilities.
 sim_app_folders() {
-    REPLY_LIST=("$SIM_ROOT/Applications" "$SIM_HOME/Applications")
+    REPLY_LIST=("$SIM_ROOT/Applications" "$SIM_HOME/Applications" "$SIM_ROOT/System/Applications"
+        "$SIM_ROOT/System/Library/CoreServices")
+}
+
+# sim_find_app NAME: the host path of the application named NAME ("Terminal"
+# or "Terminal.app", any case), as open -a and defaults -app find it.
+sim_find_app() {
+    local want=${1%.app} dir app base
+    want=${want,,}
+    sim_app_folders
+    for dir in "${REPLY_LIST[@]}"; do
+        for app in "$dir"/*.app "$dir"/*/*.app; do
+            [[ -d $app ]] || continue
+            base=${app##*/}
+            base=${base%.app}
+            if [[ ${base,,} == "$want" ]]; then
+                REPLY=$app
+                return 0
+            fi
+        done
+    done
+    return 1
 }
 
 # sim_stat HOSTPATH [L]: file facts as a Mac's stat(2) would report them, in
