@@ -265,6 +265,34 @@ expect 'login items: the removal script removes it' 0 "$(osa -e "$SE to count lo
 mac /bin/launchctl remove com.spotify.webhelper
 mac /bin/launchctl list | grep -q com.spotify.webhelper
 expect 'launchctl: remove drops the row' 1 $?
+expect 'launchctl: removing a job that is gone is launchd'"'"'s error' 'Could not find specified service rc=113' \
+    "$(mac /bin/launchctl remove com.spotify.webhelper 2>&1) rc=$?"
+expect 'launchctl: removing a label never loaded' 'Could not find specified service rc=113' \
+    "$(mac /bin/launchctl remove com.example.nothing 2>&1) rc=$?"
+
+# load and unload change the domain that list prints; the legacy verbs report
+# a problem per file and keep status 0.
+agent=/Users/robin/Library/LaunchAgents/com.spotify.webhelper.plist
+listed() { mac /bin/launchctl list | grep -c "$1\$"; }
+mac /bin/launchctl load -w "$agent"
+expect 'launchctl load: the job is listed' 1 "$(listed '	com.spotify.webhelper')"
+expect 'launchctl load: loading it again' "$agent: service already loaded rc=0" \
+    "$(mac /bin/launchctl load "$agent" 2>&1) rc=$?"
+expect 'launchctl load: still one row' 1 "$(listed '	com.spotify.webhelper')"
+shell 'launchctl unload ~/Library/LaunchAgents/com.spotify.webhelper.plist'
+expect 'launchctl unload: the job leaves the list' 0 "$(listed '	com.spotify.webhelper')"
+expect 'launchctl unload: a job not loaded' "$agent: Could not find specified service rc=0" \
+    "$(mac /bin/launchctl unload "$agent" 2>&1) rc=$?"
+expect 'launchctl load: a missing file' '/Library/LaunchAgents/none.plist: No such file or directory' \
+    "$(mac /bin/launchctl load /Library/LaunchAgents/none.plist 2>&1)"
+printf 'not a plist' >"$R/Users/robin/Library/LaunchAgents/broken.plist"
+expect 'launchctl load: a file that is no property list' \
+    '/Users/robin/Library/LaunchAgents/broken.plist: Invalid property list' \
+    "$(mac /bin/launchctl load /Users/robin/Library/LaunchAgents/broken.plist 2>&1)"
+rm "$R/Users/robin/Library/LaunchAgents/broken.plist"
+osa -e 'do shell script "launchctl load /Library/LaunchDaemons/com.microsoft.autoupdate.helper.plist" with administrator privileges'
+expect 'launchctl load as the administrator: the system domain' '1 0' \
+    "$(grep -c 'com.microsoft.autoupdate.helper$' "$R/.sim/state/launchctl-system.txt") $(listed com.microsoft.autoupdate.helper)"
 
 mac /usr/sbin/spctl --master-disable
 expect 'spctl: master-disable is seen by --status' 'assessments disabled' "$(mac /usr/sbin/spctl --status)"
