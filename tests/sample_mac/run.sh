@@ -270,6 +270,21 @@ expect 'launchctl: removing a job that is gone is launchd'"'"'s error' 'Could no
 expect 'launchctl: removing a label never loaded' 'Could not find specified service rc=113' \
     "$(mac /bin/launchctl remove com.example.nothing 2>&1) rc=$?"
 
+# killall ends a process once; the Finder is started again by launchd.
+while IFS='|' read -r name want command; do
+    expect "killall: $name" "$want" "$(eval "$command" 2>&1) rc=$?"
+done <<'CASES'
+ends a running application| rc=0|mac /usr/bin/killall Safari
+a process already ended is not found|No matching processes belonging to you were found rc=1|mac /usr/bin/killall Safari
+a signal that does not end it leaves it running| rc=0|mac /usr/bin/killall -STOP Spotify; mac /usr/bin/killall -CONT Spotify
+-s only shows| rc=0|mac /usr/bin/killall -s Spotify; mac /usr/bin/killall -9 Spotify
+the Finder comes back| rc=0|mac /usr/bin/killall Finder; mac /usr/bin/killall Finder
+the administrator's message|No matching processes were found rc=1|osa -e 'do shell script "killall Safari" with administrator privileges' >/dev/null 2>"$tmp/err"; rc=$?; sed 's/^.*error: \(.*\) (1)$/\1/' "$tmp/err"; (exit $rc)
+the administrator may end another user's process| rc=0|osa -e 'do shell script "killall -HUP mDNSResponder" with administrator privileges'
+-q keeps quiet| rc=1|mac /usr/bin/killall -q Safari
+CASES
+expect 'killall: Spotify ended by -9' 0 "$(grep -c '^Spotify	' "$R/.sim/state/processes.tsv")"
+
 # load and unload change the domain that list prints; the legacy verbs report
 # a problem per file and keep status 0.
 agent=/Users/robin/Library/LaunchAgents/com.spotify.webhelper.plist
