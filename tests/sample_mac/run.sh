@@ -309,8 +309,19 @@ osa -e 'do shell script "launchctl load /Library/LaunchDaemons/com.microsoft.aut
 expect 'launchctl load as the administrator: the system domain' '1 0' \
     "$(grep -c 'com.microsoft.autoupdate.helper$' "$R/.sim/state/launchctl-system.txt") $(listed com.microsoft.autoupdate.helper)"
 
-mac /usr/sbin/spctl --master-disable
-expect 'spctl: master-disable is seen by --status' 'assessments disabled' "$(mac /usr/sbin/spctl --status)"
+# Gatekeeper's switch needs root; the --status lines are the captures in
+# field-samples/misc/spctl-status-{enabled,disabled}.txt.
+for verb in --master-disable --master-enable; do
+    expect "spctl $verb: refused without administrator rights" 'rc=1 assessments enabled' \
+        "$(mac /usr/sbin/spctl $verb 2>/dev/null; echo "rc=$?") $(mac /usr/sbin/spctl --status)"
+done
+osa -e 'do shell script "spctl --master-disable" with administrator privileges' >/dev/null
+expect 'spctl: master-disable as the administrator is seen by --status' 'assessments disabled' \
+    "$(mac /usr/sbin/spctl --status)"
+osa -e 'do shell script "spctl --master-disable"' >/dev/null 2>&1
+expect 'spctl: a do shell script line without administrator privileges fails' 1 $?
+osa -e 'do shell script "spctl --master-enable" with administrator privileges' >/dev/null
+expect 'spctl: master-enable as the administrator' 'assessments enabled' "$(mac /usr/sbin/spctl --status)"
 
 # ---------------------------------------------------------------- shell lines and search
 # A host tool of a stand-in's name must not answer for the Mac in a do shell
