@@ -461,6 +461,27 @@ osa -e 'tell application "Finder" to eject every disk'
 [[ ! -e "$R/Volumes/RAM Disk" && ! -e "$R/Volumes/Backup Drive" && -L "$R/Volumes/Macintosh HD" ]] && ok ||
     bad 'Finder eject every disk leaves only the start-up volume'
 
+# ---------------------------------------------------------------- disk images
+img=/Users/robin/Documents/Vault.dmg
+expect 'hdiutil create: the image file is written' "created: $img rc=0 file" \
+    "$(mac /usr/bin/hdiutil create -size 20m -volname Vault "$img") rc=$? $([[ -f $R$img ]] && echo file)"
+expect 'hdiutil create: the same path again' 'hdiutil: create failed - File exists rc=1' \
+    "$(mac /usr/bin/hdiutil create -size 20m -volname Vault "$img" 2>&1) rc=$?"
+expect 'hdiutil create: a folder that does not exist' 'hdiutil: create failed - No such file or directory rc=1' \
+    "$(mac /usr/bin/hdiutil create -size 20m -volname Lost /Users/robin/Nowhere/Lost.dmg 2>&1) rc=$?"
+expect 'hdiutil: an image that could not be written cannot be attached' 1 \
+    "$(mac /usr/bin/hdiutil attach /Users/robin/Nowhere/Lost.dmg >/dev/null 2>&1; echo $?)"
+(cd "$R/Users/robin/Documents" && mac /usr/bin/hdiutil create -size 1m -volname Near near >/dev/null)
+[[ -f $R/Users/robin/Documents/near.dmg ]] && ok || bad 'hdiutil create: a relative path is the working folder'
+contains 'hdiutil attach: the volume is mounted' $'s1        \tApple_HFS                      \t/Volumes/Vault' \
+    "$(mac /usr/bin/hdiutil attach "$img")"
+[[ -d $R/Volumes/Vault ]] && ok || bad 'hdiutil attach: /Volumes/Vault'
+got=$(mac /usr/bin/hdiutil detach /Volumes/Vault)
+[[ $got == '"disk'[0-9]'" ejected.' && ! -e $R/Volumes/Vault ]] && ok || bad 'hdiutil detach' '"diskN" ejected.' "$got"
+rm "$R$img"
+expect 'hdiutil: an image whose file is gone cannot be attached' 'hdiutil: attach failed - No such file or directory' \
+    "$(mac /usr/bin/hdiutil attach "$img" 2>&1)"
+
 # ---------------------------------------------------------------- root with blanks
 blank() { local tool=$1; shift; "$B$tool" "$@"; }
 expect 'blank root: sw_vers' 10.15.7 "$(blank /usr/bin/sw_vers -productVersion)"

@@ -98,18 +98,6 @@ sim_unmap() {
     esac
 }
 
-# sim_macos_abs PATH: absolute macOS path for a path given to a stand-in
-# (relative paths are taken from the working folder when that lies in the root).
-sim_macos_abs() {
-    local p=$1
-    case $p in
-    /* | '~' | '~/'*) ;;
-    *) p=$PWD/$p ;;
-    esac
-    sim_map "$p"
-    sim_unmap "$REPLY"
-}
-
 # sim_get NAME [DEFAULT]: first line of state file NAME.
 sim_get() {
     local f=$SIM_STATE/$1
