@@ -461,6 +461,41 @@ osa -e 'tell application "Finder" to eject every disk'
 [[ ! -e "$R/Volumes/RAM Disk" && ! -e "$R/Volumes/Backup Drive" && -L "$R/Volumes/Macintosh HD" ]] && ok ||
     bad 'Finder eject every disk leaves only the start-up volume'
 
+# ---------------------------------------------------------------- diskutil unmount and eject
+# Unmounting takes a volume out of /Volumes and VolumesFromDisks, its partition
+# stays listed; ejecting takes the whole disk out of the machine.
+vols() { mac /usr/sbin/diskutil list -plist | python3 -c 'import plistlib,sys; print(sorted(plistlib.loads(sys.stdin.buffer.read())["VolumesFromDisks"]))'; }
+mac /usr/sbin/diskutil mount 'Backup Drive' >/dev/null
+expect 'diskutil unmount' 'Volume Backup Drive on disk2s2 unmounted' \
+    "$(mac /usr/sbin/diskutil unmount '/Volumes/Backup Drive')"
+[[ ! -e "$R/Volumes/Backup Drive" ]] && ok || bad 'diskutil unmount: /Volumes/Backup Drive goes'
+expect 'diskutil unmount: no longer among the mounted volumes' "['Macintosh HD', 'Macintosh HD - Data', 'VM']" "$(vols)"
+contains 'diskutil unmount: the partition stays listed' 'Apple_HFS Backup Drive            399.8 GB   disk2s2' \
+    "$(mac /usr/sbin/diskutil list)"
+expect 'diskutil unmount: a volume not mounted' \
+    'disk2s2 was already unmounted or it has a partitioning scheme so use "diskutil unmountDisk" instead rc=1' \
+    "$(mac /usr/sbin/diskutil unmount disk2s2 2>&1) rc=$?"
+mac /usr/sbin/diskutil mount 'Backup Drive' >/dev/null
+expect 'diskutil eject' 'Disk disk2 ejected' "$(mac /usr/sbin/diskutil eject disk2)"
+[[ ! -e "$R/Volumes/Backup Drive" ]] && ok || bad 'diskutil eject: /Volumes/Backup Drive goes'
+got=$(mac /usr/sbin/diskutil list)
+[[ $got == *'/dev/disk1 '* && $got != *disk2* ]] && ok || bad 'diskutil eject: the disk leaves diskutil list' 'no disk2' "$got"
+expect 'diskutil eject: nor is it in the property list' 0 "$(mac /usr/sbin/diskutil list -plist | grep -c disk2)"
+expect 'diskutil eject: its volumes cannot be mounted' 'Unable to find disk for Backup Drive rc=1' \
+    "$(mac /usr/sbin/diskutil mount 'Backup Drive' 2>&1) rc=$?"
+expect 'diskutil eject: nothing to tell about it' 'Could not find disk: disk2 rc=1' \
+    "$(mac /usr/sbin/diskutil info disk2 2>&1) rc=$?"
+sed -i 's/\tejected$/\t-/' "$R/.sim/state/disks.tsv" # plugged in again
+mac /usr/sbin/diskutil mount 'Backup Drive' >/dev/null
+[[ -f "$R/Volumes/Backup Drive/Projects/website.zip" ]] && ok || bad 'an ejected disk plugged in again has its files'
+images() { mac /usr/sbin/diskutil list | grep -c '(disk image)'; }
+ram_disks=$(images)
+ram=$(mac /usr/bin/hdiutil attach -nomount ram://2048)
+ram=${ram%%[[:space:]]*}
+expect 'diskutil eject of a RAM disk' "Disk ${ram#/dev/} ejected" "$(mac /usr/sbin/diskutil eject "$ram")"
+expect 'diskutil eject: the RAM disk is gone' "$ram_disks" "$(images)"
+mac /usr/sbin/diskutil unmount 'Backup Drive' >/dev/null
+
 # ---------------------------------------------------------------- disk images
 img=/Users/robin/Documents/Vault.dmg
 expect 'hdiutil create: the image file is written' "created: $img rc=0 file" \
