@@ -221,6 +221,97 @@ mac /usr/bin/defaults delete com.apple.finder AppleShowAllFiles
 mac /usr/bin/defaults read com.apple.finder AppleShowAllFiles >/dev/null 2>&1
 expect 'defaults: a deleted key is missing' 1 $?
 
+# ---------------------------------------------------------------- defaults domains are plist files
+prefs=$R/Users/robin/Library/Preferences
+# plisted FILE KEY: the stored value with its python type, and whether the file is XML.
+plisted() {
+    python3 - "$1" "$2" <<'PY'
+import plistlib, sys
+data = open(sys.argv[1], 'rb').read()
+value = plistlib.loads(data)[sys.argv[2]]
+print(type(value).__name__, repr(value), 'xml' if data.startswith(b'<?xml') else 'binary')
+PY
+}
+defaults() { mac /usr/bin/defaults "$@"; }
+# Captures field-samples/misc/defaults-read-finder-AppleShowAllFiles-{0,TRUE-string}.txt:
+# a value written without a type is text.
+defaults write com.apple.finder AppleShowAllFiles 0
+expect 'defaults: the 0 capture' "$(cat "$repo/tests/data/defaults/defaults-read-finder-AppleShowAllFiles-0.txt")" \
+    "$(defaults read com.apple.finder AppleShowAllFiles)"
+defaults write com.apple.finder AppleShowAllFiles TRUE
+expect 'defaults: the TRUE capture' "$(cat "$repo/tests/data/defaults/defaults-read-finder-AppleShowAllFiles-TRUE-string.txt")" \
+    "$(defaults read com.apple.finder AppleShowAllFiles)"
+expect 'defaults: untyped text lands in the domain file, which stays XML' "str 'TRUE' xml" \
+    "$(plisted "$prefs/com.apple.finder.plist" AppleShowAllFiles)"
+expect 'defaults: a value only the file has' 'https://www.apple.com/uk/startpage/' \
+    "$(defaults read com.apple.Safari HomePage)"
+cat >"$prefs/com.example.planted.plist" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>Planted</key><integer>7</integer></dict></plist>
+PLIST
+expect 'defaults: a domain file written by someone else is read' 7 "$(defaults read com.example.planted Planted)"
+expect 'defaults: NSGlobalDomain is .GlobalPreferences' $'(\n    "en-GB"\n)' "$(defaults read -g AppleLanguages)"
+expect 'defaults: a whole domain in the Mac'"'"'s layout' '{
+    autohide = 0;
+    magnification = 0;
+    orientation = bottom;
+    "show-recents" = 0;
+    tilesize = 56;
+}' "$(defaults read com.apple.dock)"
+
+# Each type flag stores its type, seen by read-type and in the file.
+while IFS='|' read -r key stored type read args; do
+    eval "defaults write com.example.types $key $args"
+    expect "defaults write $args: stored" "$stored binary" "$(plisted "$prefs/com.example.types.plist" "$key")"
+    expect "defaults write $args: read-type" "Type is $type" "$(defaults read-type com.example.types "$key")"
+    [[ -n $read ]] && expect "defaults write $args: read" "$(printf '%b' "$read")" "$(defaults read com.example.types "$key")"
+done <<'CASES'
+s|str 'a b'|string|a b|-string 'a b'
+i|int 42|integer|42|-int 42
+f|float 0.5|float|0.5|-float 0.5
+b|bool True|boolean|1|-bool YES
+t|datetime datetime.datetime(2024, 6, 17, 9, 29, 29)|date|2024-06-17 09:29:29 +0000|-date '2024-06-17 09:29:29 +0000'
+a|list ['x', 'y z']|array|(\n    x,\n    "y z"\n)|-array x 'y z'
+a|list ['x', 'y z', 'w']|array||-array-add w
+d|dict {'k': 'v', 'n': ['1', '2']}|dictionary|{\n    k = v;\n    n =     (\n        1,\n        2\n    );\n}|-dict k v n '(1, 2)'
+d|dict {'k': 'v', 'n': ['1', '2'], 'm': 'w'}|dictionary||-dict-add m w
+x|bytes b'\x01\xab'|data|{length = 2, bytes = 0x01ab}|-data 01ab
+CASES
+expect 'defaults -array-add to a value that is no array' \
+    'Value for key i is not an array; cannot append.  Leaving defaults unchanged. rc=1' \
+    "$(defaults write com.example.types i -array-add x 2>&1 | sed 1d) rc=${PIPESTATUS[0]}"
+
+# Missing domains and keys: the two-line message of the real tool (a stamp
+# line ending in a blank, as field-samples/misc/defaults-read-missing-key-stderr-15-two-lines-trailing-space.txt).
+while IFS='|' read -r message command; do
+    got=$(eval "$command" 2>&1)
+    status=$?
+    message=$(printf '%b' "$message")
+    [[ $got == 20[0-9][0-9]-[0-9][0-9]-[0-9][0-9]' '[0-9][0-9]:[0-9][0-9]:[0-9][0-9].[0-9][0-9][0-9]' defaults['[0-9]*:[0-9]*'] '$'\n'"$message" && $status == 1 ]] &&
+        ok || bad "defaults: $command" "STAMP\\n$message rc=1" "$got rc=$status"
+done <<'CASES'
+The domain/default pair of (com.example.none, Key) does not exist|defaults read com.example.none Key
+Domain com.example.none does not exist|defaults read com.example.none
+The domain/default pair of (com.example.none, Key) does not exist|defaults read-type com.example.none Key
+Domain (com.example.none) not found.\nDefaults have not been changed.|defaults delete com.example.none
+CASES
+
+# A path names a file; /Library/Preferences is the machine's and needs the administrator.
+expect 'defaults: a path domain' 0 "$(defaults read /Library/Preferences/com.apple.alf globalstate)"
+got=$(defaults write /Library/Preferences/com.apple.alf globalstate -int 1 2>&1)
+[[ $? == 1 && $got == *' defaults['*'] Could not write domain /Library/Preferences/com.apple.alf; exiting' ]] && ok ||
+    bad 'defaults: the machine'"'"'s domain needs the administrator' '... Could not write domain ...' "$got"
+osa -e 'do shell script "defaults write /Library/Preferences/com.apple.alf globalstate -int 1" with administrator privileges' >/dev/null
+expect 'defaults: the administrator writes the machine'"'"'s file' 'int 1 xml' \
+    "$(plisted "$R/Library/Preferences/com.apple.alf.plist" globalstate)"
+defaults delete com.apple.dock magnification
+expect 'defaults delete: the key leaves the file' 0 "$(grep -c magnification "$prefs/com.apple.dock.plist")"
+defaults delete com.example.types
+[[ ! -e $prefs/com.example.types.plist ]] && ok || bad 'defaults delete: a whole domain removes its file'
+defaults write com.apple.dock tilesize -int 128
+expect 'Dock: the dock size follows the domain file' 1.0 "$(dock 'set s to (dock size)' s)"
+defaults write com.apple.dock tilesize -int 56
+
 for edge in left right bottom; do
     dock "set properties to {screen edge: $edge}"
     expect "Dock: screen edge $edge is read back" "$edge" "$(dock 'set x to (screen edge)' x)"

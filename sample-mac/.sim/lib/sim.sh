@@ -56,6 +56,16 @@ sim_escape() {
     REPLY=$s
 }
 
+# sim_python ARGS...: python3 for the property-list helpers; the system's own
+# one first, as a version manager's shim in PATH costs a lot per call.
+sim_python() {
+    if [[ -x /usr/bin/python3 ]]; then
+        /usr/bin/python3 "$@"
+    else
+        python3 "$@"
+    fi
+}
+
 # sim_log FIELDS...: append one line to the calls log. flock keeps lines of
 # stand-ins that run at the same time from interleaving.
 sim_log() {
