@@ -40,7 +40,8 @@ const QStringList kPlanted = {
     ".3FAD0F65-FC6E-4889-B975-B96CBF807B78\tPerformance\t/Users/robin/Library/Preferences/"
     ".3FAD0F65-FC6E-4889-B975-B96CBF807B78",
     "Omnibar.safariextz\tAdware\t/Users/robin/Library/Safari/Extensions/Omnibar.safariextz",
-    "MacKeeperOffers\tPerformance\t/private/var/folders/T/MacKeeperOffers", // a $TEMP entry
+    // A $TEMP entry, in the folder the Mac's getconf names.
+    "MacKeeperOffers\tPerformance\t/var/folders/7k/h3b4qmx91z2d5wfv0c8n_l6r0000gn/T/MacKeeperOffers",
 };
 
 class SampleMacScan : public ::testing::Test {

@@ -464,6 +464,21 @@ expect 'open -a of a path that is not there' "Unable to find application named '
 expect 'Spotlight finds a system application by identifier' /System/Applications/Utilities/Terminal.app \
     "$(mac /usr/bin/mdfind "kMDItemCFBundleIdentifier == 'com.apple.Terminal'")"
 
+# ---------------------------------------------------------------- temporary folder
+# A Mac's per-user folders are /var/folders/<xx>/<hash>/T, which getconf names
+# through the /var link with a final slash; root has its own.
+temp=$(mac /usr/bin/getconf DARWIN_USER_TEMP_DIR)
+[[ $temp =~ ^/var/folders/[0-9a-z_]{2}/[0-9a-z_]{24}0000gn/T/$ ]] && ok ||
+    bad 'getconf DARWIN_USER_TEMP_DIR: the shape of a Mac'"'"'s' '/var/folders/xx/<hash>0000gn/T/' "$temp"
+[[ -d $R$temp/MacKeeperOffers && -d $R/private${temp%/} ]] && ok || bad 'the temporary folder is there, with the planted item'
+[[ ! -e $R/private/var/folders/T ]] && ok || bad 'no flat /private/var/folders/T'
+expect 'the temporary folder is robin'"'"'s' 'robin staff' "$(mac /usr/bin/stat -f '%Su %Sg' "$temp")"
+expect 'getconf DARWIN_USER_CACHE_DIR: its C sibling' "${temp%T/}C/" "$(shell 'getconf DARWIN_USER_CACHE_DIR')"
+got=$(osa -e 'do shell script "getconf DARWIN_USER_TEMP_DIR" with administrator privileges')
+[[ $got == /var/folders/zz/*/T/ && -d $R$got ]] && ok || bad 'getconf as the administrator: root'"'"'s folder' '/var/folders/zz/.../T/' "$got"
+expect 'getconf: an unknown variable' "getconf: no such configuration parameter \`NOPE' rc=64" \
+    "$(mac /usr/bin/getconf NOPE 2>&1) rc=$?"
+
 # ---------------------------------------------------------------- dialogs
 unload() {
     osa -e $'display dialog "Trevalo would like to run osascript to scan for and stop the global process:\n\n<'"$1"$'>\n\nbelonging to MacKeeper.\n\nThis requires an admin password." with title "Trevalo" with icon 2\ndo shell script "launchctl remove '"$1"$'" with administrator privileges'

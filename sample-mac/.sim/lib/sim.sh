@@ -161,7 +161,9 @@ sim_fail() {
 sim_owner() {
     sim_unmap "$1"
     case $REPLY in
-    /Users/$SIM_USER | /Users/$SIM_USER/*) REPLY="$SIM_USER staff $SIM_UID 20" ;;
+    /Users/$SIM_USER | /Users/$SIM_USER/* | /private/var/folders/7k/h3b4qmx91z2d5wfv0c8n_l6r0000gn* | \
+        /var/folders/7k/h3b4qmx91z2d5wfv0c8n_l6r0000gn*)
+        REPLY="$SIM_USER staff $SIM_UID 20" ;;
     /Applications/*) REPLY="$SIM_USER admin $SIM_UID 80" ;;
     /Applications | /Library | /Users/Shared | /Volumes/* | /private/tmp*) REPLY="root admin 0 80" ;;
     *) REPLY="root wheel 0 0" ;;
