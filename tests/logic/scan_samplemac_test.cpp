@@ -21,7 +21,8 @@ namespace {
 /// What the planted items are listed as, in the table's order.
 const QStringList kPlanted = {
     "Dock Master Helper.app\tn/a\t/Applications/Dock Master Helper.app", // found by identifier only
-    "Genieo\tAdware\t/Applications/Genieo", "Genieo.app\tAdware\t/Applications/Genieo.app",
+    "Genieo\tAdware\t/Applications/Genieo",
+    "Genieo.app\tAdware\t/Applications/Genieo.app",
     "iMunizator.app\tPerformance\t/Applications/iMunizator.app",
     "com.apple.questd\tMalware\t/Library/AppQuest/com.apple.questd",
     "logKext\tKeylogger\t/Library/Application Support/logKext",

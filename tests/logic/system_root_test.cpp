@@ -41,7 +41,8 @@ TEST(SystemRootTest, TheTemporaryFolderIsWhatTheRootsGetconfSays)
         const char* temp;
     } cases[] = {
         {nullptr, "/private/var/folders/T/"},
-        {"[ \"$*\" = DARWIN_USER_TEMP_DIR ] && echo /var/folders/ab/cd0000gn/T/", "/var/folders/ab/cd0000gn/T/"},
+        {"[ \"$*\" = DARWIN_USER_TEMP_DIR ] && echo /var/folders/ab/cd0000gn/T/",
+         "/var/folders/ab/cd0000gn/T/"},
         {"printf /var/folders/ab/cd0000gn/T", "/var/folders/ab/cd0000gn/T/"},
         {"echo /var/folders/ab/cd0000gn/T/; exit 1", "/private/var/folders/T/"},
         {"echo 'getconf: no such configuration parameter'", "/private/var/folders/T/"},
