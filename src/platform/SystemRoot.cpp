@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
 namespace trevalo {
@@ -19,6 +20,30 @@ QString hostSettingsFileForIdentity(const QString& home)
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Quorvex/" +
            kSettingsName;
 #endif
+}
+
+// The user's temporary folder as the root's Mac reports it (confstr's DARWIN_USER_TEMP_DIR, which its
+// getconf prints), ending with "/"; empty when that tool cannot tell.
+QString askedTempDir(const SystemRoot& root)
+{
+    QProcess getconf;
+    getconf.setProcessEnvironment(root.childEnvironment());
+    getconf.setStandardInputFile(QProcess::nullDevice());
+    getconf.setStandardErrorFile(QProcess::nullDevice());
+    getconf.start(root.launchPath("/usr/bin/getconf"), {QStringLiteral("DARWIN_USER_TEMP_DIR")});
+    if (!getconf.waitForFinished(10000)) {
+        getconf.kill();
+        getconf.waitForFinished();
+        return QString();
+    }
+    if (getconf.exitStatus() != QProcess::NormalExit || getconf.exitCode() != 0)
+        return QString();
+    QString dir = QString::fromUtf8(getconf.readAllStandardOutput()).trimmed();
+    if (!dir.startsWith('/') || dir.contains('\n'))
+        return QString();
+    if (!dir.endsWith('/'))
+        dir += '/';
+    return dir;
 }
 
 } // namespace
@@ -82,6 +107,9 @@ std::optional<SystemRoot> SystemRoot::open(const QString& rootDir, const QString
     }
     r.m_home = "/Users/" + r.m_user;
     r.m_temp = "/private/var/folders/T/";
+    const QString asked = askedTempDir(r);
+    if (!asked.isEmpty())
+        r.m_temp = asked;
     r.m_settingsFile = r.host(r.m_home + "/Library/Preferences/" + kSettingsName);
     return r;
 }

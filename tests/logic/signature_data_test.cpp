@@ -42,13 +42,14 @@ FolderSignatures builtSignatures()
                             "/resources/signatures");
 }
 
-/// A location entry as a path in the sample Mac, for the entries that are paths.
+/// A location entry as a path in the sample Mac, for the entries that are paths. Its temporary folder is
+/// where the /var link leads.
 std::optional<QString> locationPath(const QString& entry)
 {
     if (entry.startsWith("~/"))
         return kHome + entry.mid(1);
     if (entry.startsWith("$TEMP/"))
-        return "/private/var/folders/T/" + entry.mid(6);
+        return "/private/var/folders/7k/h3b4qmx91z2d5wfv0c8n_l6r0000gn/T/" + entry.mid(6);
     if (entry.startsWith('/'))
         return entry;
     return std::nullopt; // a bundle identifier

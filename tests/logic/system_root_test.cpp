@@ -34,6 +34,29 @@ TEST(SystemRootTest, MapsMacPathsOntoTheRootAndBack)
     EXPECT_EQ(env.value("HOME"), dir + "/Users/robin");
 }
 
+TEST(SystemRootTest, TheTemporaryFolderIsWhatTheRootsGetconfSays)
+{
+    const struct Case {
+        const char* getconf; // body of the root's /usr/bin/getconf; none without one
+        const char* temp;
+    } cases[] = {
+        {nullptr, "/private/var/folders/T/"},
+        {"[ \"$*\" = DARWIN_USER_TEMP_DIR ] && echo /var/folders/ab/cd0000gn/T/",
+         "/var/folders/ab/cd0000gn/T/"},
+        {"printf /var/folders/ab/cd0000gn/T", "/var/folders/ab/cd0000gn/T/"},
+        {"echo /var/folders/ab/cd0000gn/T/; exit 1", "/private/var/folders/T/"},
+        {"echo 'getconf: no such configuration parameter'", "/private/var/folders/T/"},
+        {"echo", "/private/var/folders/T/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.getconf ? c.getconf : "no getconf");
+        TempRoot machine;
+        if (c.getconf)
+            machine.script("/usr/bin/getconf", c.getconf);
+        EXPECT_EQ(machine.root().tempDir(), c.temp);
+    }
+}
+
 TEST(SystemRootTest, IdentityMapsNothing)
 {
     const SystemRoot root = SystemRoot::identity();

@@ -110,6 +110,76 @@ local address@@osa -e $'do shell script "ifconfig | grep inet | grep -v inet6 | 
 fan speed needs the administrator@@osa -e "do shell script \"SD=~/.spindump.txt; rm \$SD; spindump 1 1 -file \$SD; grep 'Fan speed' \$SD; rm \$SD\" with administrator privileges"; ls -a "$R/Users/robin" | grep -c spindump@@Fan speed:        2158 rpm$*0$
 CASES
 
+# ---------------------------------------------------------------- system variants
+# Each variant against the capture it was taken from (tests/data holds copies of
+# the field samples): the whole output, and every single-key flag the real tool
+# answers with that key's value alone.
+captures=$repo/tests/data/sw_vers
+while read -r variant capture; do
+    echo "$variant" >"$R/.sim/state/sw_vers"
+    expect "sw_vers $variant: the capture's lines" "$(cat "$captures/$capture")" "$(mac /usr/bin/sw_vers)"
+    while IFS=$'\t' read -r key value; do
+        value=${value#$'\t'}
+        key=${key%:}
+        flag=-${key,}
+        got=$(mac /usr/bin/sw_vers "$flag" 2>&1)
+        expect "sw_vers $variant: $flag exits 0 with the value" "$value rc=0" "$got rc=$?"
+    done <"$captures/$capture"
+done <<'VARIANTS'
+10.10.1 sw_vers-10.10.1-yosemite.txt
+11.4 sw_vers-11.4-applesilicon-m1-macbookair.txt
+13.3.1a sw_vers-13.3.1a-RSR-intel-ProductVersionExtra.txt
+14.0 sw_vers-14.0-applesilicon-m1.txt
+VARIANTS
+echo 14.0 >"$R/.sim/state/sw_vers"
+expect 'sw_vers: macOS 13 and later print no extra version where there is none' ' rc=0' \
+    "$(mac /usr/bin/sw_vers -productVersionExtra) rc=$?"
+echo 10.15.7 >"$R/.sim/state/sw_vers"
+mac /usr/bin/sw_vers -productVersionExtra >/dev/null 2>&1
+expect 'sw_vers: before macOS 13 there is no -productVersionExtra' 1 $?
+expect 'csrutil: the status line of a 10.11 capture' "$(cat "$repo/tests/data/csrutil/csrutil-status-enabled-10.11.6.txt")" \
+    "$(mac /usr/bin/csrutil status)"
+echo 10.10.1 >"$R/.sim/state/sw_vers"
+expect 'csrutil: OS X 10.10 has none (command not found)' 'sh: csrutil: command not found rc=127' \
+    "$(mac /usr/bin/csrutil status 2>&1) rc=$?"
+expect 'csrutil: absent for a shell line too' ' rc=127' "$(shell 'csrutil status' 2>/dev/null) rc=$?"
+echo 10.15.7 >"$R/.sim/state/sw_vers"
+
+# ---------------------------------------------------------------- counts and file facts
+# UTF-8 text whose bytes and characters differ: "’" is three bytes, "é" two.
+printf 'Robin’s café\nzwei\n' >"$R/Users/robin/Desktop/utf8.txt"
+mkdir "$R/Users/robin/Desktop/setgid"
+chmod 2750 "$R/Users/robin/Desktop/setgid"
+chmod 754 "$R/Users/robin/Desktop/utf8.txt"
+u=/Users/robin/Desktop/utf8.txt d=/Users/robin/Desktop/setgid
+while IFS='|' read -r name want command; do
+    got=$(eval "$command" 2>&1)
+    expect "$name: $command" "$want" "$got"
+done <<'CASES'
+wc -c counts bytes|      21 /Users/robin/Desktop/utf8.txt|mac /usr/bin/wc -c $u
+wc -m counts characters|      18 /Users/robin/Desktop/utf8.txt|mac /usr/bin/wc -m $u
+wc: the later of -c and -m counts|      18|mac /usr/bin/wc -c -m <"$R$u"
+wc: lines, words, bytes by default|       2       3      21 /Users/robin/Desktop/utf8.txt|mac /usr/bin/wc $u
+wc -m on standard input|      18|mac /usr/bin/wc -m <"$R$u"
+stat -f with the format joined to the flag|21|mac /usr/bin/stat -f%z $u
+stat: grouped flags, format joined|21|mac /usr/bin/stat -Lf%z $u
+stat -t joined to its flag|1973|touch -d @100000000 "$R$u"; mac /usr/bin/stat -t%Y -f%Sm $u
+stat %p is the whole mode in octal, %Lp the permissions|100754 754|mac /usr/bin/stat -f '%p %Lp' $u
+stat %Hp is the file type, %Mp the set-id and sticky bits|4 2 750|mac /usr/bin/stat -f '%Hp %Mp %Lp' $d
+stat S with H, M, L: the owner's, group's and others' letters|rwx r-s ---|mac /usr/bin/stat -f '%SHp %SMp %SLp' $d
+stat %T marks executables and folders|* /|mac /usr/bin/stat -f %T $u $d | paste -sd' '
+stat: # and X give the flags in hex|0x8000|mac /usr/bin/stat -f %#Xf /Users/robin/Library
+stat: width and left alignment|21   :0000000021|mac /usr/bin/stat -f '%-5z:%010z' $u
+stat: a name a shell expanded is shown as the Mac's|/Users/robin/Desktop/utf8.txt|shell 'stat -f %N ~/Desktop/utf8.txt'
+stat: an error names the Mac's path|stat: /Users/robin/nope: stat: No such file or directory|shell 'stat ~/nope'
+stat: an unknown field is a bad format|stat: %Q: bad format|mac /usr/bin/stat -f %Q $u
+ls: a missing path in the Mac's words, status 1|ls: /Users/robin/nope: No such file or directory rc=1|echo "$(shell 'ls ~/nope' 2>&1) rc=$?"
+ls -l: the same message|ls: /Users/robin/nope: No such file or directory rc=1|echo "$(shell 'ls -laO ~/nope' 2>&1) rc=$?"
+ls: lists what is there and reports what is not|/Users/robin/Desktop/utf8.txt rc=1 ls: /nope: No such file or directory|echo "$(shell 'ls ~/Desktop/utf8.txt /nope' 2>"$tmp/err") rc=$? $(<"$tmp/err")"
+ls: folder headers are the Mac's paths|/Users/robin/Desktop/setgid: /Users/robin/Desktop/setgid/a:|mkdir "$R$d/a"; shell 'ls -R ~/Desktop/setgid' | grep :$ | paste -sd" "
+CASES
+expect 'wc -c and stat %z agree' "$(mac /usr/bin/stat -f %z /etc/hosts)" "$(mac /usr/bin/wc -c <"$R/etc/hosts" | tr -d ' ')"
+
 # ---------------------------------------------------------------- files
 python3 - "$R" >"$tmp/plists" 2>&1 <<'PY'
 import glob, plistlib, sys
@@ -119,7 +189,7 @@ bad = []
 # not follow /Volumes/Macintosh HD, which leads back to the root.
 apps = [root + '/Applications/%s.app/Contents/Info.plist' % name for name in
         ('Safari', 'Google Chrome', 'Firefox', 'Dropbox', 'Spotify', 'VLC', 'The Unarchiver')]
-for path in glob.glob(root + '/System/Library/**/*.plist', recursive=True) + apps:
+for path in glob.glob(root + '/System/**/*.plist', recursive=True) + apps:
     try:
         with open(path, 'rb') as f:
             plistlib.load(f)
@@ -150,6 +220,97 @@ expect 'defaults: a write is seen by the next read' 1 "$(mac /usr/bin/defaults r
 mac /usr/bin/defaults delete com.apple.finder AppleShowAllFiles
 mac /usr/bin/defaults read com.apple.finder AppleShowAllFiles >/dev/null 2>&1
 expect 'defaults: a deleted key is missing' 1 $?
+
+# ---------------------------------------------------------------- defaults domains are plist files
+prefs=$R/Users/robin/Library/Preferences
+# plisted FILE KEY: the stored value with its python type, and whether the file is XML.
+plisted() {
+    python3 - "$1" "$2" <<'PY'
+import plistlib, sys
+data = open(sys.argv[1], 'rb').read()
+value = plistlib.loads(data)[sys.argv[2]]
+print(type(value).__name__, repr(value), 'xml' if data.startswith(b'<?xml') else 'binary')
+PY
+}
+defaults() { mac /usr/bin/defaults "$@"; }
+# Captures field-samples/misc/defaults-read-finder-AppleShowAllFiles-{0,TRUE-string}.txt:
+# a value written without a type is text.
+defaults write com.apple.finder AppleShowAllFiles 0
+expect 'defaults: the 0 capture' "$(cat "$repo/tests/data/defaults/defaults-read-finder-AppleShowAllFiles-0.txt")" \
+    "$(defaults read com.apple.finder AppleShowAllFiles)"
+defaults write com.apple.finder AppleShowAllFiles TRUE
+expect 'defaults: the TRUE capture' "$(cat "$repo/tests/data/defaults/defaults-read-finder-AppleShowAllFiles-TRUE-string.txt")" \
+    "$(defaults read com.apple.finder AppleShowAllFiles)"
+expect 'defaults: untyped text lands in the domain file, which stays XML' "str 'TRUE' xml" \
+    "$(plisted "$prefs/com.apple.finder.plist" AppleShowAllFiles)"
+expect 'defaults: a value only the file has' 'https://www.apple.com/uk/startpage/' \
+    "$(defaults read com.apple.Safari HomePage)"
+cat >"$prefs/com.example.planted.plist" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>Planted</key><integer>7</integer></dict></plist>
+PLIST
+expect 'defaults: a domain file written by someone else is read' 7 "$(defaults read com.example.planted Planted)"
+expect 'defaults: NSGlobalDomain is .GlobalPreferences' $'(\n    "en-GB"\n)' "$(defaults read -g AppleLanguages)"
+expect 'defaults: a whole domain in the Mac'"'"'s layout' '{
+    autohide = 0;
+    magnification = 0;
+    orientation = bottom;
+    "show-recents" = 0;
+    tilesize = 56;
+}' "$(defaults read com.apple.dock)"
+
+# Each type flag stores its type, seen by read-type and in the file.
+while IFS='|' read -r key stored type read args; do
+    eval "defaults write com.example.types $key $args"
+    expect "defaults write $args: stored" "$stored binary" "$(plisted "$prefs/com.example.types.plist" "$key")"
+    expect "defaults write $args: read-type" "Type is $type" "$(defaults read-type com.example.types "$key")"
+    [[ -n $read ]] && expect "defaults write $args: read" "$(printf '%b' "$read")" "$(defaults read com.example.types "$key")"
+done <<'CASES'
+s|str 'a b'|string|a b|-string 'a b'
+i|int 42|integer|42|-int 42
+f|float 0.5|float|0.5|-float 0.5
+b|bool True|boolean|1|-bool YES
+t|datetime datetime.datetime(2024, 6, 17, 9, 29, 29)|date|2024-06-17 09:29:29 +0000|-date '2024-06-17 09:29:29 +0000'
+a|list ['x', 'y z']|array|(\n    x,\n    "y z"\n)|-array x 'y z'
+a|list ['x', 'y z', 'w']|array||-array-add w
+d|dict {'k': 'v', 'n': ['1', '2']}|dictionary|{\n    k = v;\n    n =     (\n        1,\n        2\n    );\n}|-dict k v n '(1, 2)'
+d|dict {'k': 'v', 'n': ['1', '2'], 'm': 'w'}|dictionary||-dict-add m w
+x|bytes b'\x01\xab'|data|{length = 2, bytes = 0x01ab}|-data 01ab
+CASES
+expect 'defaults -array-add to a value that is no array' \
+    'Value for key i is not an array; cannot append.  Leaving defaults unchanged. rc=1' \
+    "$(defaults write com.example.types i -array-add x 2>&1 | sed 1d) rc=${PIPESTATUS[0]}"
+
+# Missing domains and keys: the two-line message of the real tool (a stamp
+# line ending in a blank, as field-samples/misc/defaults-read-missing-key-stderr-15-two-lines-trailing-space.txt).
+while IFS='|' read -r message command; do
+    got=$(eval "$command" 2>&1)
+    status=$?
+    message=$(printf '%b' "$message")
+    [[ $got == 20[0-9][0-9]-[0-9][0-9]-[0-9][0-9]' '[0-9][0-9]:[0-9][0-9]:[0-9][0-9].[0-9][0-9][0-9]' defaults['[0-9]*:[0-9]*'] '$'\n'"$message" && $status == 1 ]] &&
+        ok || bad "defaults: $command" "STAMP\\n$message rc=1" "$got rc=$status"
+done <<'CASES'
+The domain/default pair of (com.example.none, Key) does not exist|defaults read com.example.none Key
+Domain com.example.none does not exist|defaults read com.example.none
+The domain/default pair of (com.example.none, Key) does not exist|defaults read-type com.example.none Key
+Domain (com.example.none) not found.\nDefaults have not been changed.|defaults delete com.example.none
+CASES
+
+# A path names a file; /Library/Preferences is the machine's and needs the administrator.
+expect 'defaults: a path domain' 0 "$(defaults read /Library/Preferences/com.apple.alf globalstate)"
+got=$(defaults write /Library/Preferences/com.apple.alf globalstate -int 1 2>&1)
+[[ $? == 1 && $got == *' defaults['*'] Could not write domain /Library/Preferences/com.apple.alf; exiting' ]] && ok ||
+    bad 'defaults: the machine'"'"'s domain needs the administrator' '... Could not write domain ...' "$got"
+osa -e 'do shell script "defaults write /Library/Preferences/com.apple.alf globalstate -int 1" with administrator privileges' >/dev/null
+expect 'defaults: the administrator writes the machine'"'"'s file' 'int 1 xml' \
+    "$(plisted "$R/Library/Preferences/com.apple.alf.plist" globalstate)"
+defaults delete com.apple.dock magnification
+expect 'defaults delete: the key leaves the file' 0 "$(grep -c magnification "$prefs/com.apple.dock.plist")"
+defaults delete com.example.types
+[[ ! -e $prefs/com.example.types.plist ]] && ok || bad 'defaults delete: a whole domain removes its file'
+defaults write com.apple.dock tilesize -int 128
+expect 'Dock: the dock size follows the domain file' 1.0 "$(dock 'set s to (dock size)' s)"
+defaults write com.apple.dock tilesize -int 56
 
 for edge in left right bottom; do
     dock "set properties to {screen edge: $edge}"
@@ -195,9 +356,128 @@ expect 'login items: the removal script removes it' 0 "$(osa -e "$SE to count lo
 mac /bin/launchctl remove com.spotify.webhelper
 mac /bin/launchctl list | grep -q com.spotify.webhelper
 expect 'launchctl: remove drops the row' 1 $?
+expect 'launchctl: removing a job that is gone is launchd'"'"'s error' 'Could not find specified service rc=113' \
+    "$(mac /bin/launchctl remove com.spotify.webhelper 2>&1) rc=$?"
+expect 'launchctl: removing a label never loaded' 'Could not find specified service rc=113' \
+    "$(mac /bin/launchctl remove com.example.nothing 2>&1) rc=$?"
 
-mac /usr/sbin/spctl --master-disable
-expect 'spctl: master-disable is seen by --status' 'assessments disabled' "$(mac /usr/sbin/spctl --status)"
+# killall ends a process once; the Finder is started again by launchd.
+while IFS='|' read -r name want command; do
+    expect "killall: $name" "$want" "$(eval "$command" 2>&1) rc=$?"
+done <<'CASES'
+ends a running application| rc=0|mac /usr/bin/killall Safari
+a process already ended is not found|No matching processes belonging to you were found rc=1|mac /usr/bin/killall Safari
+a signal that does not end it leaves it running| rc=0|mac /usr/bin/killall -STOP Spotify; mac /usr/bin/killall -CONT Spotify
+-s only shows| rc=0|mac /usr/bin/killall -s Spotify; mac /usr/bin/killall -9 Spotify
+the Finder comes back| rc=0|mac /usr/bin/killall Finder; mac /usr/bin/killall Finder
+the administrator's message|No matching processes were found rc=1|osa -e 'do shell script "killall Safari" with administrator privileges' >/dev/null 2>"$tmp/err"; rc=$?; sed 's/^.*error: \(.*\) (1)$/\1/' "$tmp/err"; (exit $rc)
+the administrator may end another user's process| rc=0|osa -e 'do shell script "killall -HUP mDNSResponder" with administrator privileges'
+-q keeps quiet| rc=1|mac /usr/bin/killall -q Safari
+CASES
+expect 'killall: Spotify ended by -9' 0 "$(grep -c '^Spotify	' "$R/.sim/state/processes.tsv")"
+
+# load and unload change the domain that list prints; the legacy verbs report
+# a problem per file and keep status 0.
+agent=/Users/robin/Library/LaunchAgents/com.spotify.webhelper.plist
+listed() { mac /bin/launchctl list | grep -c "$1\$"; }
+mac /bin/launchctl load -w "$agent"
+expect 'launchctl load: the job is listed' 1 "$(listed '	com.spotify.webhelper')"
+expect 'launchctl load: loading it again' "$agent: service already loaded rc=0" \
+    "$(mac /bin/launchctl load "$agent" 2>&1) rc=$?"
+expect 'launchctl load: still one row' 1 "$(listed '	com.spotify.webhelper')"
+shell 'launchctl unload ~/Library/LaunchAgents/com.spotify.webhelper.plist'
+expect 'launchctl unload: the job leaves the list' 0 "$(listed '	com.spotify.webhelper')"
+expect 'launchctl unload: a job not loaded' "$agent: Could not find specified service rc=0" \
+    "$(mac /bin/launchctl unload "$agent" 2>&1) rc=$?"
+expect 'launchctl load: a missing file' '/Library/LaunchAgents/none.plist: No such file or directory' \
+    "$(mac /bin/launchctl load /Library/LaunchAgents/none.plist 2>&1)"
+printf 'not a plist' >"$R/Users/robin/Library/LaunchAgents/broken.plist"
+expect 'launchctl load: a file that is no property list' \
+    '/Users/robin/Library/LaunchAgents/broken.plist: Invalid property list' \
+    "$(mac /bin/launchctl load /Users/robin/Library/LaunchAgents/broken.plist 2>&1)"
+rm "$R/Users/robin/Library/LaunchAgents/broken.plist"
+osa -e 'do shell script "launchctl load /Library/LaunchDaemons/com.microsoft.autoupdate.helper.plist" with administrator privileges'
+expect 'launchctl load as the administrator: the system domain' '1 0' \
+    "$(grep -c 'com.microsoft.autoupdate.helper$' "$R/.sim/state/launchctl-system.txt") $(listed com.microsoft.autoupdate.helper)"
+
+# Gatekeeper's switch needs root; the --status lines are the captures in
+# field-samples/misc/spctl-status-{enabled,disabled}.txt.
+for verb in --master-disable --master-enable; do
+    expect "spctl $verb: refused without administrator rights" 'rc=1 assessments enabled' \
+        "$(mac /usr/sbin/spctl $verb 2>/dev/null; echo "rc=$?") $(mac /usr/sbin/spctl --status)"
+done
+osa -e 'do shell script "spctl --master-disable" with administrator privileges' >/dev/null
+expect 'spctl: master-disable as the administrator is seen by --status' 'assessments disabled' \
+    "$(mac /usr/sbin/spctl --status)"
+osa -e 'do shell script "spctl --master-disable"' >/dev/null 2>&1
+expect 'spctl: a do shell script line without administrator privileges fails' 1 $?
+osa -e 'do shell script "spctl --master-enable" with administrator privileges' >/dev/null
+expect 'spctl: master-enable as the administrator' 'assessments enabled' "$(mac /usr/sbin/spctl --status)"
+
+# ---------------------------------------------------------------- shell lines and search
+# A host tool of a stand-in's name must not answer for the Mac in a do shell
+# script line: not when it comes first in the caller's PATH, nor when the host
+# shell's start-up file puts its folder first.
+mkdir "$tmp/hostbin"
+printf '#!/bin/sh\necho host\n' >"$tmp/hostbin/sw_vers"
+chmod +x "$tmp/hostbin/sw_vers"
+printf 'PATH=%q:$PATH\n' "$tmp/hostbin" >"$tmp/hostrc"
+while read -r how; do
+    expect "do shell script: a stand-in wins over a host tool ($how)" 10.15.7 \
+        "$(env "$how" "$R/usr/bin/osascript" -e 'do shell script "sw_vers -productVersion"')"
+done <<HOW
+PATH=$tmp/hostbin:$PATH
+BASH_ENV=$tmp/hostrc
+ENV=$tmp/hostrc
+HOW
+got=$(PATH="$tmp/hostbin:$PATH" osa -e 'do shell script "echo $PATH"')
+[[ $got == "$R/usr/bin:$R/usr/sbin:$R/bin:$R/sbin:"*"$tmp/hostbin"* ]] && ok ||
+    bad "do shell script: the root's tool folders, then the host's" "$R/usr/bin:$R/usr/sbin:$R/bin:$R/sbin:..." "$got"
+# A NUL after each path and no line feed (shown here as | and #).
+expect 'mdfind -0: each path ends with a NUL' '/Users/robin/Documents/Recipes/Pancakes.txt|' \
+    "$(mac /usr/bin/mdfind -0 -onlyin /Users/robin/Documents cake | tr '\0\n' '|#')"
+expect 'mdfind -0 by bundle identifier' '/Applications/VLC.app|' \
+    "$(mac /usr/bin/mdfind -0 "kMDItemCFBundleIdentifier == 'org.videolan.vlc'" | tr '\0\n' '|#')"
+
+# ---------------------------------------------------------------- applications
+# Catalina's own applications live in /System/Applications (utilities in its
+# Utilities folder), the Finder in CoreServices; /Applications/Utilities is the
+# user's folder. open -a finds them by name in any case, or by path.
+while IFS='|' read -r name path; do
+    [[ -d $R$path/Contents/MacOS ]] && ok || bad "$name.app lies in ${path%/*}"
+    expect "open -a $name" ' rc=0' "$(mac /usr/bin/open -a "$name" 2>&1) rc=$?"
+done <<'APPS'
+System Preferences|/System/Applications/System Preferences.app
+Terminal|/System/Applications/Utilities/Terminal.app
+Activity Monitor|/System/Applications/Utilities/Activity Monitor.app
+Disk Utility|/System/Applications/Utilities/Disk Utility.app
+Finder|/System/Library/CoreServices/Finder.app
+APPS
+[[ -d $R/Applications/Utilities ]] && ok || bad '/Applications/Utilities is a folder'
+for a in 'activity monitor' Terminal.app /System/Applications/Utilities/Terminal.app; do
+    expect "open -a $a" ' rc=0' "$(mac /usr/bin/open -a "$a" 2>&1) rc=$?"
+done
+expect 'open -a of an application that is not there' "Unable to find application named 'Terminal 2' rc=1" \
+    "$(mac /usr/bin/open -a 'Terminal 2' 2>&1) rc=$?"
+expect 'open -a of a path that is not there' "Unable to find application named '/Applications/Terminal.app' rc=1" \
+    "$(mac /usr/bin/open -a /Applications/Terminal.app 2>&1) rc=$?"
+expect 'Spotlight finds a system application by identifier' /System/Applications/Utilities/Terminal.app \
+    "$(mac /usr/bin/mdfind "kMDItemCFBundleIdentifier == 'com.apple.Terminal'")"
+
+# ---------------------------------------------------------------- temporary folder
+# A Mac's per-user folders are /var/folders/<xx>/<hash>/T, which getconf names
+# through the /var link with a final slash; root has its own.
+temp=$(mac /usr/bin/getconf DARWIN_USER_TEMP_DIR)
+[[ $temp =~ ^/var/folders/[0-9a-z_]{2}/[0-9a-z_]{24}0000gn/T/$ ]] && ok ||
+    bad 'getconf DARWIN_USER_TEMP_DIR: the shape of a Mac'"'"'s' '/var/folders/xx/<hash>0000gn/T/' "$temp"
+[[ -d $R$temp/MacKeeperOffers && -d $R/private${temp%/} ]] && ok || bad 'the temporary folder is there, with the planted item'
+[[ ! -e $R/private/var/folders/T ]] && ok || bad 'no flat /private/var/folders/T'
+expect 'the temporary folder is robin'"'"'s' 'robin staff' "$(mac /usr/bin/stat -f '%Su %Sg' "$temp")"
+expect 'getconf DARWIN_USER_CACHE_DIR: its C sibling' "${temp%T/}C/" "$(shell 'getconf DARWIN_USER_CACHE_DIR')"
+got=$(osa -e 'do shell script "getconf DARWIN_USER_TEMP_DIR" with administrator privileges')
+[[ $got == /var/folders/zz/*/T/ && -d $R$got ]] && ok || bad 'getconf as the administrator: root'"'"'s folder' '/var/folders/zz/.../T/' "$got"
+expect 'getconf: an unknown variable' "getconf: no such configuration parameter \`NOPE' rc=64" \
+    "$(mac /usr/bin/getconf NOPE 2>&1) rc=$?"
 
 # ---------------------------------------------------------------- dialogs
 unload() {
@@ -286,6 +566,62 @@ contains 'RAM disk is listed' 'Apple_HFS RAM Disk               +298.4 MB' "$(ma
 osa -e 'tell application "Finder" to eject every disk'
 [[ ! -e "$R/Volumes/RAM Disk" && ! -e "$R/Volumes/Backup Drive" && -L "$R/Volumes/Macintosh HD" ]] && ok ||
     bad 'Finder eject every disk leaves only the start-up volume'
+
+# ---------------------------------------------------------------- diskutil unmount and eject
+# Unmounting takes a volume out of /Volumes and VolumesFromDisks, its partition
+# stays listed; ejecting takes the whole disk out of the machine.
+vols() { mac /usr/sbin/diskutil list -plist | python3 -c 'import plistlib,sys; print(sorted(plistlib.loads(sys.stdin.buffer.read())["VolumesFromDisks"]))'; }
+mac /usr/sbin/diskutil mount 'Backup Drive' >/dev/null
+expect 'diskutil unmount' 'Volume Backup Drive on disk2s2 unmounted' \
+    "$(mac /usr/sbin/diskutil unmount '/Volumes/Backup Drive')"
+[[ ! -e "$R/Volumes/Backup Drive" ]] && ok || bad 'diskutil unmount: /Volumes/Backup Drive goes'
+expect 'diskutil unmount: no longer among the mounted volumes' "['Macintosh HD', 'Macintosh HD - Data', 'VM']" "$(vols)"
+contains 'diskutil unmount: the partition stays listed' 'Apple_HFS Backup Drive            399.8 GB   disk2s2' \
+    "$(mac /usr/sbin/diskutil list)"
+expect 'diskutil unmount: a volume not mounted' \
+    'disk2s2 was already unmounted or it has a partitioning scheme so use "diskutil unmountDisk" instead rc=1' \
+    "$(mac /usr/sbin/diskutil unmount disk2s2 2>&1) rc=$?"
+mac /usr/sbin/diskutil mount 'Backup Drive' >/dev/null
+expect 'diskutil eject' 'Disk disk2 ejected' "$(mac /usr/sbin/diskutil eject disk2)"
+[[ ! -e "$R/Volumes/Backup Drive" ]] && ok || bad 'diskutil eject: /Volumes/Backup Drive goes'
+got=$(mac /usr/sbin/diskutil list)
+[[ $got == *'/dev/disk1 '* && $got != *disk2* ]] && ok || bad 'diskutil eject: the disk leaves diskutil list' 'no disk2' "$got"
+expect 'diskutil eject: nor is it in the property list' 0 "$(mac /usr/sbin/diskutil list -plist | grep -c disk2)"
+expect 'diskutil eject: its volumes cannot be mounted' 'Unable to find disk for Backup Drive rc=1' \
+    "$(mac /usr/sbin/diskutil mount 'Backup Drive' 2>&1) rc=$?"
+expect 'diskutil eject: nothing to tell about it' 'Could not find disk: disk2 rc=1' \
+    "$(mac /usr/sbin/diskutil info disk2 2>&1) rc=$?"
+sed -i 's/\tejected$/\t-/' "$R/.sim/state/disks.tsv" # plugged in again
+mac /usr/sbin/diskutil mount 'Backup Drive' >/dev/null
+[[ -f "$R/Volumes/Backup Drive/Projects/website.zip" ]] && ok || bad 'an ejected disk plugged in again has its files'
+images() { mac /usr/sbin/diskutil list | grep -c '(disk image)'; }
+ram_disks=$(images)
+ram=$(mac /usr/bin/hdiutil attach -nomount ram://2048)
+ram=${ram%%[[:space:]]*}
+expect 'diskutil eject of a RAM disk' "Disk ${ram#/dev/} ejected" "$(mac /usr/sbin/diskutil eject "$ram")"
+expect 'diskutil eject: the RAM disk is gone' "$ram_disks" "$(images)"
+mac /usr/sbin/diskutil unmount 'Backup Drive' >/dev/null
+
+# ---------------------------------------------------------------- disk images
+img=/Users/robin/Documents/Vault.dmg
+expect 'hdiutil create: the image file is written' "created: $img rc=0 file" \
+    "$(mac /usr/bin/hdiutil create -size 20m -volname Vault "$img") rc=$? $([[ -f $R$img ]] && echo file)"
+expect 'hdiutil create: the same path again' 'hdiutil: create failed - File exists rc=1' \
+    "$(mac /usr/bin/hdiutil create -size 20m -volname Vault "$img" 2>&1) rc=$?"
+expect 'hdiutil create: a folder that does not exist' 'hdiutil: create failed - No such file or directory rc=1' \
+    "$(mac /usr/bin/hdiutil create -size 20m -volname Lost /Users/robin/Nowhere/Lost.dmg 2>&1) rc=$?"
+expect 'hdiutil: an image that could not be written cannot be attached' 1 \
+    "$(mac /usr/bin/hdiutil attach /Users/robin/Nowhere/Lost.dmg >/dev/null 2>&1; echo $?)"
+(cd "$R/Users/robin/Documents" && mac /usr/bin/hdiutil create -size 1m -volname Near near >/dev/null)
+[[ -f $R/Users/robin/Documents/near.dmg ]] && ok || bad 'hdiutil create: a relative path is the working folder'
+contains 'hdiutil attach: the volume is mounted' $'s1        \tApple_HFS                      \t/Volumes/Vault' \
+    "$(mac /usr/bin/hdiutil attach "$img")"
+[[ -d $R/Volumes/Vault ]] && ok || bad 'hdiutil attach: /Volumes/Vault'
+got=$(mac /usr/bin/hdiutil detach /Volumes/Vault)
+[[ $got == '"disk'[0-9]'" ejected.' && ! -e $R/Volumes/Vault ]] && ok || bad 'hdiutil detach' '"diskN" ejected.' "$got"
+rm "$R$img"
+expect 'hdiutil: an image whose file is gone cannot be attached' 'hdiutil: attach failed - No such file or directory' \
+    "$(mac /usr/bin/hdiutil attach "$img" 2>&1)"
 
 # ---------------------------------------------------------------- root with blanks
 blank() { local tool=$1; shift; "$B$tool" "$@"; }

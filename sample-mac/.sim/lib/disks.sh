@@ -3,15 +3,24 @@
 # its APFS container disk1) never changes and lives in data/; state/disks.tsv
 # holds every other disk: one row per whole disk or partition, "-" for an empty
 # field. A mounted volume is the folder /Volumes/<name>; an unmounted one keeps
-# its files in .sim/offline/<device> until it is mounted again.
+# its files in .sim/offline/<device> until it is mounted again. An ejected disk
+# ("ejected" in its whole-disk row) is out of the machine: no tool sees it or
+# its partitions until the row says "-" again (the disk plugged back in).
 
-D_DEV=() D_WHERE=() D_TYPE=() D_NAME=() D_BYTES=() D_MOUNTED=()
+D_DEV=() D_WHERE=() D_TYPE=() D_NAME=() D_BYTES=() D_MOUNTED=() D_EJECTED=()
 
 disks_load() {
-    local dev where type name bytes mounted
-    D_DEV=() D_WHERE=() D_TYPE=() D_NAME=() D_BYTES=() D_MOUNTED=()
-    while IFS=$'\t' read -r dev where type name bytes mounted; do
+    local dev where type name bytes mounted line ejected=' '
+    D_DEV=() D_WHERE=() D_TYPE=() D_NAME=() D_BYTES=() D_MOUNTED=() D_EJECTED=()
+    while IFS= read -r line; do
+        IFS=$'\t' read -r dev where type name bytes mounted <<<"$line"
         [[ -z $dev || $dev == '#'* ]] && continue
+        [[ $mounted == ejected ]] && ejected+="$dev "
+        disks_whole "$dev"
+        if [[ $ejected == *" $REPLY "* ]]; then
+            D_EJECTED+=("$line")
+            continue
+        fi
         D_DEV+=("$dev") D_WHERE+=("$where") D_TYPE+=("$type")
         D_NAME+=("$name") D_BYTES+=("$bytes") D_MOUNTED+=("$mounted")
     done <"$SIM_STATE/disks.tsv"
@@ -25,6 +34,9 @@ disks_save() {
             printf '%s\t%s\t%s\t%s\t%s\t%s\n' "${D_DEV[i]}" "${D_WHERE[i]}" "${D_TYPE[i]}" \
                 "${D_NAME[i]}" "${D_BYTES[i]}" "${D_MOUNTED[i]}"
         done
+        if ((${#D_EJECTED[@]})); then
+            printf '%s\n' "${D_EJECTED[@]}"
+        fi
     } >"$f.tmp.$$" && mv -f "$f.tmp.$$" "$f"
 }
 
@@ -107,13 +119,17 @@ disks_drop_disk() {
     D_NAME=("${name[@]}") D_BYTES=("${bytes[@]}") D_MOUNTED=("${mounted[@]}")
 }
 
-# disks_next_free: the next unused whole-disk identifier.
+# disks_next_free: the next unused whole-disk identifier. An ejected disk keeps
+# its identifier, so that plugging it back in clashes with nothing.
 disks_next_free() {
     local n=2 i used
     while :; do
         used=0
         for i in "${!D_DEV[@]}"; do
             [[ ${D_DEV[i]} == "disk$n" ]] && used=1
+        done
+        for i in "${D_EJECTED[@]}"; do
+            [[ ${i%%$'\t'*} == "disk$n" ]] && used=1
         done
         ((used)) || break
         ((n++))

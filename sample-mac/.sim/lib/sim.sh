@@ -29,6 +29,21 @@ sim_init() {
     PATH=${cleaned:-/usr/bin:/bin}
     export LC_ALL=C
     sim_log "$SIM_TOOL" "$@"
+    sim_absent
+}
+
+# sim_absent: a tool the variant's system does not have (data/absent/<variant>
+# lists them; csrutil came with 10.11) answers as the shell does for a command
+# that is not there. The call stays in the log: the program did try it.
+sim_absent() {
+    local variant tool
+    sim_get sw_vers 10.15.7
+    variant=$SIM_DATA/absent/$REPLY
+    [[ -f $variant ]] || return 0
+    while IFS= read -r tool; do
+        [[ $tool == "$SIM_TOOL" ]] && sim_fail 127 "sh: $SIM_TOOL: command not found"
+    done <"$variant"
+    return 0
 }
 
 # sim_escape TEXT: the calls-log form of one field (backslash, LF, CR, TAB escaped).
@@ -39,6 +54,16 @@ sim_escape() {
     s=${s//$'\r'/\\r}
     s=${s//$'\t'/\\t}
     REPLY=$s
+}
+
+# sim_python ARGS...: python3 for the property-list helpers; the system's own
+# one first, as a version manager's shim in PATH costs a lot per call.
+sim_python() {
+    if [[ -x /usr/bin/python3 ]]; then
+        /usr/bin/python3 "$@"
+    else
+        python3 "$@"
+    fi
 }
 
 # sim_log FIELDS...: append one line to the calls log. flock keeps lines of
@@ -81,18 +106,6 @@ sim_unmap() {
     "$SIM_ROOT"/*) REPLY=${1#"$SIM_ROOT"} ;;
     *) REPLY=$1 ;;
     esac
-}
-
-# sim_macos_abs PATH: absolute macOS path for a path given to a stand-in
-# (relative paths are taken from the working folder when that lies in the root).
-sim_macos_abs() {
-    local p=$1
-    case $p in
-    /* | '~' | '~/'*) ;;
-    *) p=$PWD/$p ;;
-    esac
-    sim_map "$p"
-    sim_unmap "$REPLY"
 }
 
 # sim_get NAME [DEFAULT]: first line of state file NAME.
@@ -148,7 +161,9 @@ sim_fail() {
 sim_owner() {
     sim_unmap "$1"
     case $REPLY in
-    /Users/$SIM_USER | /Users/$SIM_USER/*) REPLY="$SIM_USER staff $SIM_UID 20" ;;
+    /Users/$SIM_USER | /Users/$SIM_USER/* | /private/var/folders/7k/h3b4qmx91z2d5wfv0c8n_l6r0000gn* | \
+        /var/folders/7k/h3b4qmx91z2d5wfv0c8n_l6r0000gn*)
+        REPLY="$SIM_USER staff $SIM_UID 20" ;;
     /Applications/*) REPLY="$SIM_USER admin $SIM_UID 80" ;;
     /Applications | /Library | /Users/Shared | /Volumes/* | /private/tmp*) REPLY="root admin 0 80" ;;
     *) REPLY="root wheel 0 0" ;;
@@ -182,9 +197,33 @@ sim_plist_string() {
     return 1
 }
 
-# sim_app_folders: the folders that hold applications, as host paths.
+# sim_app_folders: the folders that hold applications, as host paths, in the
+# order Launch Services prefers them. Each may hold a level of subfolders
+# (Utilities): Catalina keeps its own utilities in /System/Applications/Utilities
+# and shows them with the user's in /Applications/Utilities.
 sim_app_folders() {
-    REPLY_LIST=("$SIM_ROOT/Applications" "$SIM_HOME/Applications")
+    REPLY_LIST=("$SIM_ROOT/Applications" "$SIM_HOME/Applications" "$SIM_ROOT/System/Applications"
+        "$SIM_ROOT/System/Library/CoreServices")
+}
+
+# sim_find_app NAME: the host path of the application named NAME ("Terminal"
+# or "Terminal.app", any case), as open -a and defaults -app find it.
+sim_find_app() {
+    local want=${1%.app} dir app base
+    want=${want,,}
+    sim_app_folders
+    for dir in "${REPLY_LIST[@]}"; do
+        for app in "$dir"/*.app "$dir"/*/*.app; do
+            [[ -d $app ]] || continue
+            base=${app##*/}
+            base=${base%.app}
+            if [[ ${base,,} == "$want" ]]; then
+                REPLY=$app
+                return 0
+            fi
+        done
+    done
+    return 1
 }
 
 # sim_stat HOSTPATH [L]: file facts as a Mac's stat(2) would report them, in
