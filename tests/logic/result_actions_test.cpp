@@ -4,6 +4,8 @@
 #include "support/FakeServices.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace trevalo;
@@ -306,6 +308,34 @@ TEST_F(ResultActionsTest, RevealOpenDownloadsAndCopy)
         scripts().contains("tell application \"Finder\"\nactivate\n(open folder \"Downloads\" of home)\n"));
     a.copyEntirety("report");
     EXPECT_EQ(clipboard.text, "Trevalo 2 Analyser:\n\nreport");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ResultActionsOnTheSampleMac, DeleteTrashesTheNamedFileAndNotItsTwin)
+{
+    // A name with a carriage return, beside its twin with a line feed: on the way through AppleScript a
+    // raw carriage return becomes a line feed, and the twin would go instead.
+    test::FakeServices fx(test::TempRoot::SampleMac);
+    const QString evil = "/Users/robin/Downloads/evil\rname";
+    const QString twin = "/Users/robin/Downloads/evil\nname";
+    fx.machine.write(evil, "x");
+    fx.machine.write(twin, "x");
+    TRAppDelegate delegate(fx.services(), [&evil](const Services&) {
+        ScanOutcome outcome;
+        outcome.rows.append({"evil\rname", "Adware", evil});
+        return outcome;
+    });
+    delegate.analyser();
+    fx.alerts.shown.clear();
+    delegate.analyserSubsystem().wins()->deleteSelected(0);
+
+    EXPECT_FALSE(QFileInfo::exists(fx.machine.host(evil)));
+    EXPECT_TRUE(QFileInfo::exists(fx.machine.host("/Users/robin/.Trash/evil\rname")));
+    EXPECT_TRUE(QFileInfo::exists(fx.machine.host(twin)));
+    EXPECT_EQ(fx.alerts.shown.size(), 1); // the confirmation only: no failure
 }
 
 } // namespace

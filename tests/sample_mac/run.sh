@@ -45,8 +45,10 @@ osa() { mac /usr/bin/osascript "$@"; }
 TAB=$'\t'
 SE='tell application "System Events"'
 dock() { osa -e "$SE"$'\ntell dock preferences\n'"$1"$'\nend tell\nend tell\n'"${2:-}"; }
-finder_delete() {
-    osa -e $'tell application "Finder"\nset x to POSIX file "'"$1"$'"\ntry\nmove x to the trash\nreturn "success"\non error\nreturn "fail"\nend try\nend tell'
+finder_delete() { finder_delete_expr "\"$1\""; }
+# finder_delete_expr EXPR: the same script with any text expression for the path.
+finder_delete_expr() {
+    osa -e $'tell application "Finder"\nset x to POSIX file '"$1"$'\ntry\nmove x to the trash\nreturn "success"\non error\nreturn "fail"\nend try\nend tell'
 }
 
 # ---------------------------------------------------------------- calls log
@@ -513,6 +515,18 @@ expect 'Finder delete: missing file' fail "$(finder_delete /Users/robin/Download
 expect 'Finder delete: a path that climbs out' fail "$(finder_delete /Users/robin/../../../etc)"
 finder_delete '/Users/robin/a"b' >/dev/null 2>&1
 expect 'Finder delete: an unescaped quote is a script error' 1 $?
+# Control characters: \r and \t as the literal's escapes, others joined in by their id. Only the named
+# file goes; its twin with a line feed stays.
+for twin in $'evil\rname' $'evil\nname' $'ctl\x01name' 'ctl'; do printf 'x\n' >"$R/Users/robin/Downloads/$twin"; done
+expect 'Finder delete: \r in a literal' success "$(finder_delete '/Users/robin/Downloads/evil\rname')"
+[[ ! -e $R/Users/robin/Downloads/$'evil\rname' && -e $R/Users/robin/Downloads/$'evil\nname' ]] && ok ||
+    bad 'Finder delete: the carriage-return file went, its line-feed twin stayed'
+expect 'Finder delete: (character id N) joined in' success \
+    "$(finder_delete_expr '("/Users/robin/Downloads/ctl" & (character id 1) & "name")')"
+[[ ! -e $R/Users/robin/Downloads/$'ctl\x01name' && -e $R/Users/robin/Downloads/ctl ]] && ok ||
+    bad 'Finder delete: the control-character file went, the plain one stayed'
+finder_delete_expr '("/Users/robin/Downloads/ctl" & do shell script "touch PWNED3")' >/dev/null 2>&1
+expect 'Finder delete: anything else joined in is a script error' 1 $?
 
 # ---------------------------------------------------------------- volumes
 mac /usr/sbin/diskutil list -plist | python3 -c 'import plistlib,sys; d=plistlib.loads(sys.stdin.buffer.read()); print(sorted(d["VolumesFromDisks"]))' >"$tmp/vols" 2>&1
