@@ -2,6 +2,7 @@
 
 #include "app/SettingsKeys.h"
 #include "app/SystemFacts.h"
+#include "platform/Log.h"
 
 #include <QFile>
 #include <grp.h>
@@ -60,12 +61,43 @@ CommandRunner::Request scriptRequest(const char* script)
                        {QStringLiteral("-e"), QString::fromUtf8(script)});
 }
 
-QString outputText(const CommandRunner::Result& result)
+/// Why a reading gave nothing to go on, or empty when it did.
+QString failureOf(const CommandRunner::Result& result)
 {
-    return result.started ? decodeUtf8(result.output) : QString();
+    if (!result.started)
+        return QStringLiteral("could not be started");
+    if (result.timedOut)
+        return QStringLiteral("did not finish within its time limit");
+    if (result.signal != 0)
+        return QStringLiteral("was ended by signal %1").arg(result.signal);
+    if (result.exitStatus != 0)
+        return QStringLiteral("exited with status %1").arg(result.exitStatus);
+    return QString();
 }
 
 } // namespace
+
+QString StatusMenuController::readingText(const CommandRunner::Request& request,
+                                          const CommandRunner::Result& result)
+{
+    // The menu keeps the title its rule gives for no output (TRIM: OFF, say), so that it reads as it
+    // always has; the log says that this one is not a fact.
+    QString why = failureOf(result);
+    const QString text = result.started ? decodeUtf8(result.output) : QString();
+    if (why.isEmpty() && text.isNull())
+        why = QStringLiteral("printed text that is not UTF-8");
+    if (!why.isEmpty())
+        TR_LOG("Menu reading unknown: %1 %2 %3", request.launchPath, request.arguments.join(' '), why);
+    return text;
+}
+
+QString StatusMenuController::read(const QString& launchPath, const QStringList& arguments)
+{
+    CommandRunner::Request request;
+    request.launchPath = launchPath;
+    request.arguments = arguments;
+    return readingText(request, m_services.runner.run(request));
+}
 
 StatusMenuController::StatusMenuController(Services services, StatusMenuModel& model, QObject* parent)
     : QObject(parent), m_services(services), m_model(model)
@@ -87,8 +119,7 @@ void StatusMenuController::hideSwitchableItems()
 
 void StatusMenuController::getHardware()
 {
-    const auto lines = facts::hardwareLines(
-        m_services.runner.callNSTaskWithResult("/usr/sbin/system_profiler", {"SPHardwareDataType"}));
+    const auto lines = facts::hardwareLines(read("/usr/sbin/system_profiler", {"SPHardwareDataType"}));
     if (!lines)
         return;
     for (int i = 0; i < 12; ++i)
@@ -97,8 +128,7 @@ void StatusMenuController::getHardware()
 
 void StatusMenuController::getOSVer()
 {
-    const auto titles =
-        facts::osVersionTitles(m_services.runner.callSubsidTaskWithResult("/usr/bin/sw_vers", {}));
+    const auto titles = facts::osVersionTitles(read("/usr/bin/sw_vers", {}));
     if (!titles)
         return;
     m_model[M::osxnum].title = titles->osxTitle;
@@ -114,8 +144,7 @@ void StatusMenuController::getBootVol()
 void StatusMenuController::getRecoveryDisk()
 {
     m_model[M::recoveryDisk].title = QStringLiteral("Recovery Disk: NO");
-    m_model[M::recoveryDisk].title =
-        facts::recoveryDiskTitle(m_services.runner.callNSTaskWithResult("/usr/sbin/diskutil", {"list"}));
+    m_model[M::recoveryDisk].title = facts::recoveryDiskTitle(read("/usr/sbin/diskutil", {"list"}));
 }
 
 bool StatusMenuController::amIAdmin() const
@@ -146,8 +175,8 @@ void StatusMenuController::userName()
 
 void StatusMenuController::getTRTrimState()
 {
-    m_model[M::trimState].title = facts::trimTitle(m_services.runner.callNSTaskWithResult(
-        "/bin/bash", {"-c", "system_profiler SPSerialATADataType | grep -i trim"}));
+    m_model[M::trimState].title =
+        facts::trimTitle(read("/bin/bash", {"-c", "system_profiler SPSerialATADataType | grep -i trim"}));
 }
 
 void StatusMenuController::getCsrutil()
@@ -156,8 +185,7 @@ void StatusMenuController::getCsrutil()
         m_model[M::sipState].removed = true;
         return;
     }
-    m_model[M::sipState].title =
-        facts::sipTitle(m_services.runner.callNSTaskWithResult("/usr/bin/csrutil", {"status"}));
+    m_model[M::sipState].title = facts::sipTitle(read("/usr/bin/csrutil", {"status"}));
     m_model[M::sipState].hidden = false;
 }
 
@@ -191,7 +219,7 @@ CommandRunner::Request StatusMenuController::invisibleFilesRequest()
 
 void StatusMenuController::readNow(const ToolReading& reading)
 {
-    (this->*reading.apply)(outputText(m_services.runner.run(reading.request)));
+    (this->*reading.apply)(readingText(reading.request, m_services.runner.run(reading.request)));
 }
 
 void StatusMenuController::menuNeedsUpdate()
@@ -232,9 +260,10 @@ void StatusMenuController::startRefresh(Scope scope)
     m_readingsOut = int(readings.size());
     for (const ToolReading& reading : readings) {
         const auto apply = reading.apply;
-        m_services.runner.start(reading.request, this, {},
-                                [this, apply](const CommandRunner::Result& result) {
-                                    (this->*apply)(outputText(result));
+        const CommandRunner::Request request = reading.request;
+        m_services.runner.start(request, this, {},
+                                [this, apply, request](const CommandRunner::Result& result) {
+                                    (this->*apply)(readingText(request, result));
                                     emit changed();
                                     readingFinished();
                                 });

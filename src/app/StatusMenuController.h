@@ -83,6 +83,10 @@ private:
     void readingFinished();
     std::vector<ToolReading> toolReadings(Scope scope) const;
     static CommandRunner::Request invisibleFilesRequest();
+    /// The reading's output as text; a log line when the tool failed or printed what is not text.
+    static QString readingText(const CommandRunner::Request& request, const CommandRunner::Result& result);
+    /// Runs a tool on this thread for a reading.
+    QString read(const QString& launchPath, const QStringList& arguments);
     /// Runs one reading on this thread and applies it.
     void readNow(const ToolReading& reading);
     /// The refresh's readings that need no tool: volume figures, level, warnings, titles, last run.

@@ -261,3 +261,37 @@ TEST_F(StatusMenuControllerTest, BlockingAndBackgroundReadingsAgree)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(StatusMenuControllerTest, AReadingThatFailedIsLoggedAsUnknown)
+{
+    const struct Case {
+        const char* name;
+        const char* body; ///< the csrutil stand-in; null for none at all
+        const char* why;
+    } cases[] = {
+        {"missing tool", nullptr, "could not be started"},
+        {"failing tool", "exit 1", "exited with status 1"},
+        {"killed tool", "kill -9 $$", "was ended by signal 9"},
+        {"not text", "printf 'enabled\\xff'", "printed text that is not UTF-8"},
+    };
+    tool("/usr/bin/sw_vers",
+         "printf 'ProductName:\\tMac OS X\\nProductVersion:\\t10.15.7\\nBuildVersion:\\t19H2\\n'");
+    controller.getOSVer();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(machine.host("/usr/bin/csrutil"));
+        if (c.body)
+            tool("/usr/bin/csrutil", c.body);
+        test::CapturedLog log;
+        controller.getCsrutil();
+        // The title is still the rule's for no output; the log says it is no fact.
+        EXPECT_EQ(model[MenuItem::sipState].title, "   SIP:     OFF");
+        EXPECT_TRUE(log.text().contains(
+            QStringLiteral("Menu reading unknown: /usr/bin/csrutil status %1").arg(c.why)))
+            << log.text().toStdString();
+    }
+}
+
+} // namespace
