@@ -32,6 +32,8 @@ inline constexpr const char* lastAnalyserRun = "last_analyser_run";
 inline constexpr const char* timestampInt = "timestampInt";
 inline constexpr const char* taskPadPath = "taskpadpath";
 inline constexpr const char* listWindowIsAttached = "listWindowIsAttached";
+/// Seconds a tool that waits on no person may run before it is ended (60 when absent or not above 0).
+inline constexpr const char* toolTimeLimit = "toolTimeLimitSeconds";
 
 /// Written as NO at every start when they read NO, so that they exist (in this order).
 inline constexpr std::array startupFlags = {

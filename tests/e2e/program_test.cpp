@@ -152,6 +152,34 @@ TEST(ProgramTest, FactsAndChooseLeaveTheOneShotScanRequestWaiting)
     EXPECT_FALSE(Settings(mac->root().settingsFile()).boolForKey(keys::secCenter));
 }
 
+TEST(ProgramTest, ToolsThatNeverEndDoNotHangTheCommands)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    // One tool never exits; another exits but leaves a child holding its output.
+    mac->script("/usr/bin/uptime", "exec sleep 1000");
+    mac->script("/usr/bin/tmutil", "sleep 1000 & echo /Volumes/Backup/Backups.backupdb/latest");
+    {
+        Settings settings(mac->root().settingsFile());
+        settings.setInteger(keys::toolTimeLimit, 1);
+        settings.synchronize();
+    }
+    QTemporaryDir logDir;
+    qputenv("TREVALO_LOG", logDir.filePath("log").toLocal8Bit());
+    const ProgramRun facts = trevalo({"--root", mac->path(), "facts"});
+    const ProgramRun analyse = trevalo({"--root", mac->path(), "analyse"});
+    qunsetenv("TREVALO_LOG");
+    EXPECT_EQ(facts.status, 0) << facts.err.toStdString();
+    EXPECT_TRUE(facts.out.contains("\nUptime: \n")) << facts.out.toStdString(); // unknown, not invented
+    EXPECT_EQ(analyse.status, 0) << analyse.err.toStdString();
+    EXPECT_TRUE(analyse.out.endsWith("Backup: no\n")) << analyse.out.toStdString();
+    QFile log(logDir.filePath("log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString logged = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(logged.contains("/usr/bin/uptime")) << logged.toStdString();
+    EXPECT_TRUE(logged.contains("/usr/bin/tmutil")) << logged.toStdString();
+}
+
 TEST(ProgramTest, ChooseRunsAMenuItemOrListsTheTitles)
 {
     const auto mac = TempRoot::sampleMac();
