@@ -48,7 +48,7 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
     applyScan(scanner.analyser(), results);
     // The rows as the Analyser window's table lists them.
     ResultsTableModel table;
-    table.load(results.appDict, results.threats);
+    table.load(results.foundItems, results.issues);
     for (int i = 0; i < table.size(); ++i) {
         const ResultRow& row = table.row(i);
         out << escapeField(row.name) << '\t' << escapeField(row.issue) << '\t' << escapeField(row.where)

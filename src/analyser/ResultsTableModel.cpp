@@ -2,12 +2,12 @@
 
 namespace trevalo {
 
-void ResultsTableModel::load(const QMap<QString, QString>& appDict, const QMap<QString, QString>& threats)
+void ResultsTableModel::load(const QMap<QString, QString>& foundItems, const QMap<QString, QString>& issues)
 {
     beginResetModel();
     m_rows.clear();
-    for (auto it = appDict.begin(); it != appDict.end(); ++it) {
-        const QString issue = threats.value(it.key());
+    for (auto it = foundItems.begin(); it != foundItems.end(); ++it) {
+        const QString issue = issues.value(it.key());
         m_rows.append({it.value(), issue.isEmpty() ? QStringLiteral("n/a") : issue, it.key()});
     }
     endResetModel();

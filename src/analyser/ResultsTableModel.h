@@ -23,7 +23,7 @@ public:
     explicit ResultsTableModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     /// Fills the table from the scan's maps: found path to name, and path to issue name.
-    void load(const QMap<QString, QString>& appDict, const QMap<QString, QString>& threats);
+    void load(const QMap<QString, QString>& foundItems, const QMap<QString, QString>& issues);
     void removeRowAt(int row);
     void clear();
 

@@ -7,10 +7,10 @@ namespace trevalo {
 
 /// Results of the last Analyser scan, shared with the Analyser window.
 struct ScanResults {
-    /// Found path to item name (the path's last component). Keyed by path, so that two found items
-    /// with the same name each keep their row. The name is the one outside callers know it by.
-    QMap<QString, QString> appDict;
-    QMap<QString, QString> threats; ///< found path to issue name; no entry for "n/a"
+    /// Found path to item name (the path's last component): the delegate's "appDict". Keyed by path,
+    /// so that two found items with the same name each keep their row.
+    QMap<QString, QString> foundItems;
+    QMap<QString, QString> issues; ///< found path to issue name ("threats"); no entry for "n/a"
     bool haveBackup = false;
 };
 

@@ -187,13 +187,13 @@ bool Scanner::hasBackup()
 
 void applyScan(const ScanOutcome& outcome, ScanResults& results)
 {
-    results.appDict.clear();
+    results.foundItems.clear();
     for (const ScanRow& row : outcome.rows) {
-        results.appDict.insert(row.path, row.name);
+        results.foundItems.insert(row.path, row.name);
         if (row.issue.isEmpty())
-            results.threats.remove(row.path);
+            results.issues.remove(row.path);
         else
-            results.threats.insert(row.path, row.issue);
+            results.issues.insert(row.path, row.issue);
     }
     results.haveBackup = outcome.haveBackup;
 }

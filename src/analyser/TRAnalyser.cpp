@@ -187,7 +187,7 @@ void TRAnalyser::updateIgnoreLabel()
 void TRAnalyser::loadTableData()
 {
     const ScanResults& results = m_owner.scanResults();
-    m_model.load(results.appDict, results.threats);
+    m_model.load(results.foundItems, results.issues);
     setStringIntValue();
 
     // The reply is read like a 32-bit integer: anything that is not a number counts 0.

@@ -118,8 +118,8 @@ TEST_F(ScanTest, ItemsWithTheSameNameEachKeepTheirRow)
                                            "/Library/LaunchAgents/com.adware.agent.plist"}));
     ScanResults results;
     applyScan(outcome, results);
-    EXPECT_EQ(results.appDict.size(), 2);
-    EXPECT_EQ(results.threats.size(), 2);
+    EXPECT_EQ(results.foundItems.size(), 2);
+    EXPECT_EQ(results.issues.size(), 2);
 }
 
 TEST_F(ScanTest, IgnoredPathsHideOnlyThemselves)
@@ -201,17 +201,17 @@ TEST_F(ScanTest, BackupSigns)
 TEST_F(ScanTest, ResultsReplaceItemsAndUpdateIssuesPathByPath)
 {
     ScanResults results;
-    results.appDict.insert("/old", "old");
-    results.threats.insert("/old", "Adware");           // from an earlier scan: kept
-    results.threats.insert("/Library/plain", "Adware"); // found again without an issue: dropped
+    results.foundItems.insert("/old", "old");
+    results.issues.insert("/old", "Adware");           // from an earlier scan: kept
+    results.issues.insert("/Library/plain", "Adware"); // found again without an issue: dropped
     ScanOutcome outcome;
     outcome.rows = {{"plain", QString(), "/Library/plain"}, {"x-trojan", "Malware", "/x-trojan"}};
     outcome.haveBackup = true;
 
     applyScan(outcome, results);
-    EXPECT_EQ(results.appDict,
+    EXPECT_EQ(results.foundItems,
               (QMap<QString, QString>{{"/Library/plain", "plain"}, {"/x-trojan", "x-trojan"}}));
-    EXPECT_EQ(results.threats, (QMap<QString, QString>{{"/old", "Adware"}, {"/x-trojan", "Malware"}}));
+    EXPECT_EQ(results.issues, (QMap<QString, QString>{{"/old", "Adware"}, {"/x-trojan", "Malware"}}));
     EXPECT_TRUE(results.haveBackup);
 }
 
@@ -223,8 +223,8 @@ TEST_F(ScanTest, DelegateScanFillsTheSharedResults)
                            [this](const Services& s) { return Scanner(s, signatures).analyser(); });
     delegate.analyser();
     const ScanResults& results = delegate.analyserSubsystem().scanResults();
-    EXPECT_EQ(results.appDict.value("/Library/keylog.app"), "keylog.app");
-    EXPECT_EQ(results.threats.value("/Library/keylog.app"), "Keylogger");
+    EXPECT_EQ(results.foundItems.value("/Library/keylog.app"), "keylog.app");
+    EXPECT_EQ(results.issues.value("/Library/keylog.app"), "Keylogger");
 }
 
 TEST(ScanNames, ItemNameIsTheLastPathComponent)
