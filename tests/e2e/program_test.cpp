@@ -180,6 +180,26 @@ TEST(ProgramTest, ToolsThatNeverEndDoNotHangTheCommands)
     EXPECT_TRUE(logged.contains("/usr/bin/tmutil")) << logged.toStdString();
 }
 
+TEST(ProgramTest, ToolsChatterStaysOutOfTheProgramsOutput)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    // Every tool of the menu says something on its error stream, which nobody reads.
+    for (const char* tool :
+         {"/usr/bin/uptime", "/usr/bin/sw_vers", "/usr/bin/osascript", "/usr/bin/defaults"}) {
+        const QString real = mac->host(tool) + ".real";
+        QFile::rename(mac->host(tool), real);
+        mac->script(tool,
+                    QStringLiteral("echo 'chatter from %1' >&2\nexec '%2' \"$@\"").arg(tool, real).toUtf8());
+    }
+    for (const QStringList& args : {QStringList{"facts"}, QStringList{"analyse", "--stop-jobs"}}) {
+        const ProgramRun run = trevalo(QStringList{"--root", mac->path()} + args);
+        EXPECT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains("chatter")) << run.out.toStdString();
+        EXPECT_FALSE(run.err.contains("chatter")) << run.err.toStdString();
+    }
+}
+
 TEST(ProgramTest, ChooseRunsAMenuItemOrListsTheTitles)
 {
     const auto mac = TempRoot::sampleMac();
