@@ -128,10 +128,12 @@ QList<QStringList> menuCalls()
 void runBare(const SystemRoot& root, const std::vector<char*>& env, const QStringList& call)
 {
     std::vector<QByteArray> args;
+    args.reserve(size_t(call.size()));
     args.push_back(root.launchPath(call[0]).toLocal8Bit());
     for (qsizetype i = 1; i < call.size(); ++i)
         args.push_back(call[i].toLocal8Bit());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (QByteArray& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -162,6 +164,7 @@ void BareSpawns(benchmark::State& state)
     for (const QString& key : e.keys())
         envStore.push_back((key + '=' + e.value(key)).toLocal8Bit());
     std::vector<char*> env;
+    env.reserve(envStore.size() + 1);
     for (QByteArray& v : envStore)
         env.push_back(v.data());
     env.push_back(nullptr);

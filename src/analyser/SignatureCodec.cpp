@@ -200,7 +200,7 @@ ParsedList parseSignatureList(const QString& listText)
             result.errors.append(QStringLiteral("line %1: %2").arg(number).arg(why));
         };
         const QStringList fields = line.split('\t');
-        const QString entry = fields.at(0);
+        const QString& entry = fields.at(0);
         if (entry.isEmpty()) {
             refuse(QStringLiteral("the line has no entry before its first tab"));
             continue;

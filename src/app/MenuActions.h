@@ -18,11 +18,8 @@ public:
     /// For the entries of the eject and mount submenus, which are volumes rather than items.
     using EntryAction = std::function<void(const QString& entry)>;
 
-    void bind(MenuItem item, Action action) { m_actions.insert(item, std::move(action)); }
-    void bindEntries(MenuItem submenu, EntryAction action)
-    {
-        m_entryActions.insert(submenu, std::move(action));
-    }
+    void bind(MenuItem item, const Action& action) { m_actions.insert(item, action); }
+    void bindEntries(MenuItem submenu, const EntryAction& action) { m_entryActions.insert(submenu, action); }
 
     bool has(MenuItem item) const { return m_actions.contains(item); }
     /// Runs the item's action; false when the item has none.

@@ -83,7 +83,7 @@ QString StatusMenuController::readingText(const CommandRunner::Request& request,
     // The menu keeps the title its rule gives for no output (TRIM: OFF, say), so that it reads as it
     // always has; the log says that this one is not a fact.
     QString why = failureOf(result);
-    const QString text = result.started ? decodeUtf8(result.output) : QString();
+    QString text = result.started ? decodeUtf8(result.output) : QString();
     if (why.isEmpty() && text.isNull())
         why = QStringLiteral("printed text that is not UTF-8");
     if (!why.isEmpty())

@@ -182,7 +182,7 @@ private:
     SystemRoot m_root;
     const ChildEnvironment m_environment;
     std::atomic<std::chrono::milliseconds> m_timeLimit{std::chrono::seconds(60)};
-    std::atomic<qsizetype> m_outputCap{16 * 1024 * 1024};
+    std::atomic<qsizetype> m_outputCap{qsizetype(16) * 1024 * 1024};
     const std::shared_ptr<RunSupervisor> m_supervisor;
 
     mutable std::mutex m_slotMutex;

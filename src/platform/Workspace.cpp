@@ -49,7 +49,7 @@ QString ToolWorkspace::absolutePathForAppBundleWithIdentifier(const QString& bun
         return QString();
     }
     for (const QByteArray& hit : result.output.split('\0')) {
-        const QString path = decodeUtf8(hit);
+        QString path = decodeUtf8(hit);
         if (!path.isEmpty() && isBundleWithIdentifier(m_runner.root(), path, bundleIdentifier))
             return path;
     }

@@ -71,7 +71,7 @@ public:
                 m_pending.append(buffer, n);
         }
         const qsizetype end = m_pending.indexOf('\n');
-        const QByteArray line = m_pending.left(end);
+        QByteArray line = m_pending.left(end);
         m_pending.remove(0, end + 1);
         return line;
     }
@@ -301,6 +301,7 @@ TEST_F(CommandRunnerTest, ConcurrentCallsAllSeeTheWholeEnvironment)
     ASSERT_TRUE(expected.contains("HOME=" + machine.host("/Users/robin")));
     std::atomic<int> wrong = 0;
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 20; ++i) {
