@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace trevalo;
@@ -14,7 +15,117 @@ class SettingsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString file = dir.path() + "/Library/Preferences/com.quorvex.trevalo2.plist";
+
+    /// Writes the file as another process or program would, behind the back of any open store.
+    void writeFile(const QByteArray& bytes) const
+    {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    /// The damaged files set aside beside the settings file, by name, with their contents.
+    QMap<QString, QByteArray> damagedCopies() const
+    {
+        QMap<QString, QByteArray> copies;
+        const QDir folder(QFileInfo(file).absolutePath());
+        for (const QString& name : folder.entryList({"*.damaged*"}, QDir::Files)) {
+            QFile f(folder.filePath(name));
+            f.open(QIODevice::ReadOnly);
+            copies.insert(name, f.readAll());
+        }
+        return copies;
+    }
 };
+
+// Binary property lists built object by object, for shapes no writer produces (deep, shared, looping).
+// References and offsets are four bytes wide.
+QByteArray bigEndian32(quint32 value)
+{
+    QByteArray out(4, '\0');
+    qToBigEndian(value, out.data());
+    return out;
+}
+
+QByteArray bigEndian64(quint64 value)
+{
+    QByteArray out(8, '\0');
+    qToBigEndian(value, out.data());
+    return out;
+}
+
+QByteArray binaryContainer(uchar type, const QVector<quint32>& refs)
+{
+    const qsizetype count = type == 0xD ? refs.size() / 2 : refs.size();
+    QByteArray out(1, char(type << 4 | (count < 15 ? count : 15)));
+    if (count >= 15)
+        out += char(0x12) + bigEndian32(quint32(count));
+    for (quint32 ref : refs)
+        out += bigEndian32(ref);
+    return out;
+}
+
+QByteArray binaryPlist(const QVector<QByteArray>& objects)
+{
+    QByteArray out = "bplist00";
+    QByteArray offsets;
+    for (const QByteArray& object : objects) {
+        offsets += bigEndian32(quint32(out.size()));
+        out += object;
+    }
+    const quint64 tableStart = quint64(out.size());
+    out += offsets;
+    out += QByteArray(6, '\0') + char(4) + char(4) + bigEndian64(quint64(objects.size())) + bigEndian64(0) +
+           bigEndian64(tableStart);
+    return out;
+}
+
+/// An ASCII text of fewer than 15 characters.
+QByteArray binaryText(const QByteArray& ascii)
+{
+    return char(0x50 | ascii.size()) + ascii;
+}
+
+/// The settings dictionary {kept: YES, deep: x}, x being object 4 of the objects `deep` makes.
+QByteArray binarySettings(const std::function<QVector<QByteArray>(quint32 first)>& deep)
+{
+    QVector<QByteArray> objects = {binaryContainer(0xD, {1, 3, 2, 4}), binaryText("kept"), "\x09",
+                                   binaryText("deep")};
+    objects += deep(4);
+    return binaryPlist(objects);
+}
+
+/// Arrays inside each other, `levels` of them counting the settings dictionary.
+QByteArray binaryNested(int levels)
+{
+    return binarySettings([levels](quint32 first) {
+        QVector<QByteArray> arrays;
+        for (quint32 i = 0; i + 2 < quint32(levels); ++i)
+            arrays += binaryContainer(0xA, {first + i + 1});
+        arrays += binaryContainer(0xA, {});
+        return arrays;
+    });
+}
+
+/// Arrays holding the next one twice, `levels` of them below the settings dictionary.
+QByteArray binaryShared(int levels)
+{
+    return binarySettings([levels](quint32 first) {
+        QVector<QByteArray> arrays;
+        for (quint32 i = 0; i < quint32(levels); ++i)
+            arrays += binaryContainer(0xA, {first + i + 1, first + i + 1});
+        arrays += binaryContainer(0xA, {});
+        return arrays;
+    });
+}
+
+QByteArray xmlNested(int levels)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict><key>kept</key><true/>"
+           "<key>deep</key>" +
+           QByteArray("<array>").repeated(levels - 1) + QByteArray("</array>").repeated(levels - 1) +
+           "</dict></plist>\n";
+}
 
 TEST_F(SettingsTest, TypesSurviveAReload)
 {
@@ -120,6 +231,44 @@ TEST_F(SettingsTest, UnreadableOrUnwritableFilesLoseNothing)
     unwritable.setBool("flag", true);
     EXPECT_FALSE(unwritable.synchronize());
     EXPECT_TRUE(unwritable.boolForKey("flag"));
+}
+
+TEST_F(SettingsTest, NoSettingsFileEndsTheProgram)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"XML at the nesting limit", xmlNested(kPlistMaxNesting), true},
+        {"XML one level deeper", xmlNested(kPlistMaxNesting + 1), false},
+        {"XML 50,000 deep", xmlNested(50000), false},
+        {"XML deeper than libplist can free", xmlNested(300000), false},
+        {"binary at the nesting limit", binaryNested(kPlistMaxNesting), true},
+        {"binary one level deeper", binaryNested(kPlistMaxNesting + 1), false},
+        {"binary 50,000 deep", binaryNested(50000), false},
+        {"binary deeper than libplist can read", binaryNested(300000), false},
+        {"binary array inside itself",
+         binarySettings([](quint32 first) { return QVector<QByteArray>{binaryContainer(0xA, {first})}; }),
+         false},
+        // An array holding the next one twice, at every level: 2^40 values once expanded.
+        {"binary array named twice at 40 levels", binaryShared(40), false},
+        {"binary array named twice at 8 levels", binaryShared(8), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString& copy : damagedCopies().keys())
+            QFile::remove(QFileInfo(file).absolutePath() + "/" + copy);
+        writeFile(c.bytes);
+        Settings s(file);
+        EXPECT_EQ(s.boolForKey("kept"), c.readable);
+        const QList<QByteArray> copies = damagedCopies().values();
+        EXPECT_EQ(copies.size(), c.readable ? 0 : 1);
+        if (!c.readable && copies.size() == 1) {
+            EXPECT_TRUE(copies.first() == c.bytes);
+        }
+    }
 }
 
 } // namespace
