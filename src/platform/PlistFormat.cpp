@@ -64,9 +64,10 @@ bool xmlNestingWithinLimit(const QByteArray& bytes)
 
 // Whether libplist can read a binary property list without ending the program, told by walking its
 // object table without recursion: containers must nest no deeper than kPlistMaxNesting (libplist's
-// reader recurses) and expand to no more than kMaxBinaryValues values. What this walk cannot make sense
-// of is left to libplist, which refuses it: it follows the references in the same order, so whatever it
-// reads before the fault has been checked here.
+// reader recurses) and expand to no more than kMaxBinaryValues values, and no UTF-16 dictionary key may
+// hold a NUL (plist_get_key_val asserts on one). What this walk cannot make sense of is left to libplist,
+// which refuses it: it follows the references in the same order, so whatever it reads before the fault has
+// been checked here.
 bool binaryWithinLimits(const QByteArray& bytes)
 {
     constexpr quint64 kTrailerSize = 32;
@@ -85,9 +86,9 @@ bool binaryWithinLimits(const QByteArray& bytes)
         objectCount > (tableEnd - tableStart) / offsetSize || topObject >= objectCount)
         return true;
 
-    enum Type : unsigned { Array = 0xA, Set = 0xC, Dictionary = 0xD };
-    // An object's type, and for a container its length (items or key-value pairs) and where its
-    // references start. False when the object is malformed.
+    enum Type : unsigned { Utf16 = 0x6, Array = 0xA, Set = 0xC, Dictionary = 0xD };
+    // An object's type, and for a container or a UTF-16 text its length (items, key-value pairs or
+    // characters) and where what it holds starts. False when the object is malformed.
     struct Object {
         unsigned type = 0;
         quint64 length = 0;
@@ -102,7 +103,7 @@ bool binaryWithinLimits(const QByteArray& bytes)
         object.type = data[at] >> 4;
         object.length = data[at] & 0xF;
         object.start = at + 1;
-        if (!object.container())
+        if (!object.container() && object.type != Utf16)
             return true;
         if (object.length == 0xF) {
             if (object.start >= tableStart || data[object.start] >> 4 != 0x1)
@@ -113,7 +114,15 @@ bool binaryWithinLimits(const QByteArray& bytes)
             object.length = bigEndian(data + object.start + 1, width);
             object.start += 1 + width;
         }
-        return object.length <= (tableStart - object.start) / (object.type == Dictionary ? 2 : 1) / refSize;
+        const quint64 itemSize = object.type == Utf16 ? 2 : refSize * (object.type == Dictionary ? 2 : 1);
+        return object.length <= (tableStart - object.start) / itemSize;
+    };
+    auto holdsNul = [data](const Object& utf16) {
+        for (quint64 i = 0; i < utf16.length; ++i) {
+            if (data[utf16.start + 2 * i] == 0 && data[utf16.start + 2 * i + 1] == 0)
+                return true;
+        }
+        return false;
     };
 
     // Depth-first, remembering each finished container's nesting and size, so that a container named
@@ -155,6 +164,7 @@ bool binaryWithinLimits(const QByteArray& bytes)
                 return false;
             continue;
         }
+        const bool isKey = frame.object.type == Dictionary && frame.next < frame.object.length;
         const quint64 child = bigEndian(data + frame.object.start + frame.next++ * refSize, refSize);
         if (child >= objectCount)
             return true;
@@ -169,6 +179,8 @@ bool binaryWithinLimits(const QByteArray& bytes)
         if (!objectAt(child, object))
             return true;
         if (!object.container()) {
+            if (isKey && object.type == Utf16 && holdsNul(object))
+                return false;
             if (!addChild(0, 1))
                 return false;
             continue;
@@ -202,11 +214,11 @@ std::optional<QVariant> toVariant(plist_t node, int nesting = 1)
         return QVariant(v);
     }
     case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        QString s = QString::fromUtf8(text ? text : "");
-        free(text);
-        return QVariant(s);
+        // By its length: plist_get_string_val asserts that a text holds no NUL, and a UTF-16 text in a
+        // binary file may hold one.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return QVariant(QString::fromUtf8(text, text ? qsizetype(length) : 0));
     }
     case PLIST_DATE: {
         int32_t sec = 0, usec = 0;

@@ -80,10 +80,20 @@ QByteArray binaryPlist(const QVector<QByteArray>& objects)
     return out;
 }
 
-/// An ASCII text of fewer than 15 characters.
+/// Texts of fewer than 15 characters, in ASCII or UTF-16.
 QByteArray binaryText(const QByteArray& ascii)
 {
     return char(0x50 | ascii.size()) + ascii;
+}
+
+QByteArray binaryUtf16Text(const QString& text)
+{
+    QByteArray out(1, char(0x60 | text.size()));
+    for (QChar c : text) {
+        out += char(c.unicode() >> 8);
+        out += char(c.unicode() & 0xFF);
+    }
+    return out;
 }
 
 /// The settings dictionary {kept: YES, deep: x}, x being object 4 of the objects `deep` makes.
@@ -255,6 +265,16 @@ TEST_F(SettingsTest, NoSettingsFileEndsTheProgram)
         // An array holding the next one twice, at every level: 2^40 values once expanded.
         {"binary array named twice at 40 levels", binaryShared(40), false},
         {"binary array named twice at 8 levels", binaryShared(8), true},
+        // libplist asserts that the texts it hands out hold no NUL; a UTF-16 text can.
+        {"binary text holding a NUL", binarySettings([](quint32) {
+             return QVector<QByteArray>{binaryUtf16Text(QString::fromLatin1("a\0b", 3))};
+         }),
+         true},
+        {"binary key holding a NUL", binarySettings([](quint32 first) {
+             return QVector<QByteArray>{binaryContainer(0xD, {first + 1, 2}),
+                                        binaryUtf16Text(QString::fromLatin1("a\0b", 3))};
+         }),
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
