@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "platform/PlistFormat.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,18 @@
 namespace trevalo {
 
 namespace {
+
+// A free name for a damaged file: the time it was found, and a counter when that name is taken (two
+// starts within one second), so that no earlier damaged file is replaced.
+QString asideNameFor(const QString& filePath)
+{
+    const QString stem = filePath + QStringLiteral(".damaged-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stem;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = QStringLiteral("%1-%2").arg(stem).arg(n);
+    return name;
+}
 
 // A settings file that is not a property list would be overwritten by the next write. Keep it beside
 // the new one instead, so nothing the user had is lost.
@@ -25,8 +38,7 @@ void setAsideIfDamaged(const QString& filePath)
         if (bytes.trimmed().isEmpty() || (root && root->typeId() == QMetaType::QVariantMap))
             return;
     }
-    const QString aside = filePath + ".damaged";
-    QFile::remove(aside);
+    const QString aside = asideNameFor(filePath);
     const bool kept = QFile::rename(filePath, aside);
     TR_LOG("Settings file %1 could not be read; starting from empty settings%2", filePath,
            kept ? QStringLiteral(" (the old file is kept as %1)").arg(aside) : QString());

@@ -15,7 +15,9 @@ namespace trevalo {
 /// stay in memory until synchronize().
 class Settings {
 public:
-    /// A store over the given settings file (created on the first synchronize()).
+    /// A store over the given settings file (created on the first synchronize()). A file that is not a
+    /// property list is set aside as `<file>.damaged-<yyyyMMdd-HHmmss>` (with a counter when one of that
+    /// name exists) and the store starts empty.
     explicit Settings(const QString& filePath);
     ~Settings();
 

@@ -3,6 +3,7 @@
 #include "support/TempRoot.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -213,27 +214,36 @@ TEST_F(SettingsTest, FileIsAPropertyListOtherToolsCanRead)
     EXPECT_EQ(map.value("whitelist").toStringList(), QStringList{"/Library/x"});
 }
 
-TEST_F(SettingsTest, UnreadableOrUnwritableFilesLoseNothing)
+TEST_F(SettingsTest, EveryDamagedFileIsKept)
 {
     trevalo::test::CapturedLog log;
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    {
-        QFile f(file);
-        f.open(QIODevice::WriteOnly);
-        f.write("this is not a property list");
+    const QByteArray damaged[] = {"this is not a property list", "<plist><dict><key>a", "\xff\xfe"};
+    for (const QByteArray& bytes : damaged) {
+        writeFile(bytes);
+        Settings s(file);
+        EXPECT_FALSE(s.contains("flag"));
+        s.setBool("flag", true);
+        ASSERT_TRUE(s.synchronize());
+        EXPECT_TRUE(Settings(file).boolForKey("flag"));
     }
-    Settings s(file);
-    EXPECT_FALSE(s.contains("anything"));
-    s.setBool("flag", true);
-    EXPECT_TRUE(s.boolForKey("flag"));
-    s.synchronize();
-    // The damaged file is kept beside the new one for the user to inspect.
-    EXPECT_TRUE(Settings(file).boolForKey("flag"));
-    QFile f(file + ".damaged");
-    f.open(QIODevice::ReadOnly);
-    EXPECT_EQ(f.readAll(), "this is not a property list");
+    // Several starts within one second find several damaged files: each keeps its own name.
+    const QMap<QString, QByteArray> copies = damagedCopies();
+    QStringList kept, expected;
+    for (const QByteArray& bytes : copies)
+        kept << QString::fromLatin1(bytes.toHex());
+    for (const QByteArray& bytes : damaged)
+        expected << QString::fromLatin1(bytes.toHex());
+    kept.sort();
+    expected.sort();
+    EXPECT_EQ(kept, expected);
+    const QRegularExpression name("^com\\.quorvex\\.trevalo2\\.plist\\.damaged-\\d{8}-\\d{6}(-\\d+)?$");
+    for (const QString& copy : copies.keys())
+        EXPECT_TRUE(name.match(copy).hasMatch()) << copy.toStdString();
     EXPECT_TRUE(log.text().contains("could not be read"));
+}
 
+TEST_F(SettingsTest, AnUnwritableFileKeepsTheValuesInMemory)
+{
     // A settings folder that cannot exist (its parent is a file).
     const QString blocked = dir.path() + "/file/Preferences/x.plist";
     QFile(dir.path() + "/file").open(QIODevice::WriteOnly);
