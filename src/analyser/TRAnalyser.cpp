@@ -302,9 +302,9 @@ void TRAnalyser::ignore(std::optional<int> row)
             "list of results.\n"));
         return;
     }
-    m_ignoredPaths.append(m_model.row(*row).where);
-    m_services.settings.setStringArray(keys::whitelist, m_ignoredPaths);
-    m_services.settings.synchronize();
+    // Only this one entry is added: the stored list may have gained others since this window read it.
+    addToWhitelist(m_services.settings, m_model.row(*row).where);
+    m_ignoredPaths = m_services.settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
     m_model.removeRowAt(*row);
     updateIgnoreLabel();
     setStringIntValue();

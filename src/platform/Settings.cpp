@@ -7,10 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 namespace trevalo {
 
 namespace {
+
+// How long update() waits for another process's read-modify-write of the file. Those take milliseconds,
+// and QLockFile takes over the lock of a holder that has died.
+constexpr int kLockWaitMs = 10000;
 
 // A free name for a damaged file: the time it was found, and a counter when that name is taken (two
 // starts within one second), so that no earlier damaged file is replaced.
@@ -42,6 +47,28 @@ void setAsideIfDamaged(const QString& filePath)
     const bool kept = QFile::rename(filePath, aside);
     TR_LOG("Settings file %1 could not be read; starting from empty settings%2", filePath,
            kept ? QStringLiteral(" (the old file is kept as %1)").arg(aside) : QString());
+}
+
+// A key's value in the file as it is now: invalid when the file or the key is absent; nothing, with the
+// reason in `error`, when the file cannot be read.
+std::optional<QVariant> storedValue(const QString& filePath, const QString& key, QString& error)
+{
+    QFile file(filePath);
+    if (!file.exists())
+        return QVariant();
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.trimmed().isEmpty())
+        return QVariant();
+    const std::optional<QVariant> root = plistToVariant(bytes);
+    if (!root || root->typeId() != QMetaType::QVariantMap) {
+        error = QStringLiteral("it is not a property list");
+        return std::nullopt;
+    }
+    return root->toMap().value(key);
 }
 
 // Booleans and numbers are one kind in a defaults domain: either reads as the other.
@@ -133,6 +160,36 @@ bool Settings::synchronize()
     if (m_settings->status() == QSettings::NoError)
         return true;
     TR_LOG("Settings could not be written to %1", m_settings->fileName());
+    return false;
+}
+
+bool Settings::update(const QString& key, const std::function<QVariant(const QVariant& stored)>& change)
+{
+    const QString file = fileName();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    // Not "<file>.lock": QSettings takes that one inside sync(), which runs while this one is held.
+    QLockFile lock(file + QStringLiteral(".rmw-lock"));
+    if (!lock.tryLock(kLockWaitMs)) {
+        TR_LOG("Settings could not be written to %1: %2 could not be locked", file, lock.fileName());
+        return false;
+    }
+    QString readError;
+    const std::optional<QVariant> stored = storedValue(file, key, readError);
+    if (!stored) {
+        TR_LOG("Settings could not be read from %1: %2", file, readError);
+        return false;
+    }
+    const QVariant value = change(*stored);
+    if (value.isValid())
+        m_settings->setValue(key, value);
+    else
+        m_settings->remove(key);
+    // QSettings writes its own value for each key this store changed and takes every other key from the
+    // file as it is now.
+    m_settings->sync();
+    if (m_settings->status() == QSettings::NoError)
+        return true;
+    TR_LOG("Settings could not be written to %1", file);
     return false;
 }
 

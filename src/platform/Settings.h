@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,6 +14,11 @@ namespace trevalo {
 /// Reads follow the defaults semantics the program relies on: a value of another type reads as its
 /// type's zero (NO, 0, absent text, absent list); an absent list is distinct from an empty one. Writes
 /// stay in memory until synchronize().
+///
+/// Several processes use one file at once (the menu-bar program, `trevalo analyse --ignore`), and a
+/// synchronize() stores this process's own copy of every key it set. A value that is changed from its
+/// stored form, such as an item added to a list, goes through update() instead, which changes what is on
+/// disk now.
 class Settings {
 public:
     /// A store over the given settings file (created on the first synchronize()). A file that is not a
@@ -37,6 +43,13 @@ public:
 
     /// Writes the settings to disk; false (and a log line) when the file cannot be written or read.
     bool synchronize();
+
+    /// Replaces one stored value by what `change` makes of it, as a read-modify-write of the file on disk:
+    /// under a lock beside it (`<file>.rmw-lock`), the file is read anew, `change` gets the key's value
+    /// there (invalid when absent) and its result is written (an invalid result removes the key). So two
+    /// processes adding to one list both keep their entry. This store's other unsaved changes are written
+    /// with it. False (and a log line) when the file cannot be read or written.
+    bool update(const QString& key, const std::function<QVariant(const QVariant& stored)>& change);
 
     QString fileName() const;
 

@@ -229,6 +229,18 @@ TEST_F(ResultActionsTest, IgnoreThenRescanHidesAndResetBringsBack)
     EXPECT_NE(rowOf(*delegate.analyserSubsystem().wins(), "/Library/x/a"), -1);
 }
 
+TEST_F(ResultActionsTest, IgnoreAddsItsOneEntryToTheStoredList)
+{
+    planted = {{"/Library/x/a", "Adware"}, {"/Library/x/b", "Malware"}};
+    TRAnalyser& a = scan();
+    // `trevalo analyse --ignore` in another process while the window is open.
+    writeSettingsFile({{keys::whitelist, QStringList{"/elsewhere"}}});
+    a.ignore(rowOf(a, "/Library/x/a"));
+    EXPECT_EQ(storedSetting(keys::whitelist), QVariant(QStringList{"/elsewhere", "/Library/x/a"}));
+    EXPECT_EQ(rowOf(a, "/Library/x/a"), -1);
+    EXPECT_EQ(a.ignoreLabel, "⚠️2");
+}
+
 TEST_F(ResultActionsTest, DeleteAsksThenMovesToTheTrashAndAlwaysRescans)
 {
     planted = {{"/Users/robin/Library/x\"; do shell script \"touch /tmp/pwned", "Adware"}};

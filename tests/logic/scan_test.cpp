@@ -152,6 +152,17 @@ TEST_F(ScanTest, WhitelistIsCreatedOnlyWhenSomethingExists)
     EXPECT_EQ(reread.stringArrayForKey(keys::whitelist), QStringList());
 }
 
+TEST_F(ScanTest, TheFirstScanKeepsAWhitelistStoredMeanwhile)
+{
+    locations({"/Library/a", "/Library/b"});
+    plant("/Library/a");
+    plant("/Library/b");
+    // An `analyse --ignore` in another process, after this one has read its settings.
+    writeSettingsFile({{keys::whitelist, QStringList{"/Library/a"}}});
+    EXPECT_EQ(paths(scan()), QStringList{"/Library/b"});
+    EXPECT_EQ(storedSetting(keys::whitelist), QVariant(QStringList{"/Library/a"}));
+}
+
 TEST_F(ScanTest, MissingLocationListFindsNothing)
 {
     signatures.files.remove("trnums");

@@ -25,6 +25,12 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     }
+    QVariantMap fileContents() const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? plistToVariant(f.readAll()).value_or(QVariant()).toMap()
+                                           : QVariantMap();
+    }
     /// The damaged files set aside beside the settings file, by name, with their contents.
     QMap<QString, QByteArray> damagedCopies() const
     {
@@ -299,6 +305,36 @@ TEST_F(SettingsTest, NoSettingsFileEndsTheProgram)
             EXPECT_TRUE(copies.first() == c.bytes);
         }
     }
+}
+
+TEST_F(SettingsTest, UpdateChangesTheStoredValueNotThisStoresCopy)
+{
+    Settings s(file);
+    s.setBool("unsaved", true);
+    // Another process stores a list and a value of its own after this store has read the file.
+    writeFile(variantToXmlPlist(QVariantMap{{"list", QStringList{"/theirs"}}, {"other", 1}}));
+
+    QVariant seen;
+    ASSERT_TRUE(s.update("list", [&seen](const QVariant& stored) {
+        seen = stored;
+        return QVariant(stored.toStringList() << "/mine");
+    }));
+    EXPECT_EQ(seen, QVariant(QStringList{"/theirs"}));
+    EXPECT_EQ(s.stringArrayForKey("list"), QStringList({"/theirs", "/mine"}));
+    const QVariantMap inFile = fileContents();
+    EXPECT_EQ(inFile.value("list").toStringList(), QStringList({"/theirs", "/mine"}));
+    EXPECT_EQ(inFile.value("other"), QVariant(qint64(1)));
+    EXPECT_EQ(inFile.value("unsaved"), QVariant(true));
+
+    ASSERT_TRUE(s.update("absent", [&seen](const QVariant& stored) {
+        seen = stored;
+        return QVariant();
+    }));
+    EXPECT_FALSE(seen.isValid());
+    ASSERT_TRUE(s.update("list", [](const QVariant&) { return QVariant(); }));
+    EXPECT_FALSE(s.contains("list"));
+    EXPECT_FALSE(fileContents().contains("list"));
+    EXPECT_FALSE(QFile::exists(file + ".rmw-lock"));
 }
 
 } // namespace
