@@ -65,7 +65,7 @@ private:
 void applyScan(const ScanOutcome& outcome, ScanResults& results);
 
 /// The Analyser window's Ignore: appends the path to the whitelist as it is stored now, so entries added
-/// meanwhile by another process stay. False when the settings cannot be written.
+/// meanwhile by another process stay. False when the settings cannot be written (Settings::errorString()).
 bool addToWhitelist(Settings& settings, const QString& path);
 /// The Analyser window's Reset: stores an empty whitelist. False when the settings cannot be written.
 bool resetWhitelist(Settings& settings);

@@ -71,6 +71,11 @@ std::optional<QVariant> storedValue(const QString& filePath, const QString& key,
     return root->toMap().value(key);
 }
 
+QString cannotWrite(const QString& filePath, const QString& reason)
+{
+    return QStringLiteral("%1 cannot be written: %2").arg(filePath, reason);
+}
+
 // Booleans and numbers are one kind in a defaults domain: either reads as the other.
 bool isNumber(const QVariant& v)
 {
@@ -155,30 +160,31 @@ void Settings::remove(const QString& key)
 
 bool Settings::synchronize()
 {
-    QDir().mkpath(QFileInfo(m_settings->fileName()).absolutePath());
+    if (const std::optional<QString> problem = writeProblem())
+        return fail(cannotWrite(fileName(), *problem));
     m_settings->sync();
     if (m_settings->status() == QSettings::NoError)
         return true;
-    TR_LOG("Settings could not be written to %1", m_settings->fileName());
-    return false;
+    return fail(cannotWrite(fileName(), QStringLiteral("writing it failed")));
 }
 
 bool Settings::update(const QString& key, const std::function<QVariant(const QVariant& stored)>& change)
 {
     const QString file = fileName();
-    QDir().mkpath(QFileInfo(file).absolutePath());
+    if (const std::optional<QString> problem = writeProblem())
+        return fail(cannotWrite(file, *problem));
     // Not "<file>.lock": QSettings takes that one inside sync(), which runs while this one is held.
     QLockFile lock(file + QStringLiteral(".rmw-lock"));
     if (!lock.tryLock(kLockWaitMs)) {
-        TR_LOG("Settings could not be written to %1: %2 could not be locked", file, lock.fileName());
-        return false;
+        return fail(
+            cannotWrite(file, lock.error() == QLockFile::LockFailedError
+                                  ? QStringLiteral("another program keeps %1 locked").arg(lock.fileName())
+                                  : QStringLiteral("the lock %1 cannot be made").arg(lock.fileName())));
     }
     QString readError;
     const std::optional<QVariant> stored = storedValue(file, key, readError);
-    if (!stored) {
-        TR_LOG("Settings could not be read from %1: %2", file, readError);
-        return false;
-    }
+    if (!stored)
+        return fail(QStringLiteral("%1 cannot be read: %2").arg(file, readError));
     const QVariant value = change(*stored);
     if (value.isValid())
         m_settings->setValue(key, value);
@@ -187,15 +193,48 @@ bool Settings::update(const QString& key, const std::function<QVariant(const QVa
     // QSettings writes its own value for each key this store changed and takes every other key from the
     // file as it is now.
     m_settings->sync();
-    if (m_settings->status() == QSettings::NoError)
-        return true;
-    TR_LOG("Settings could not be written to %1", file);
-    return false;
+    if (m_settings->status() != QSettings::NoError)
+        return fail(cannotWrite(file, QStringLiteral("writing it failed")));
+    return true;
+}
+
+QString Settings::errorString() const
+{
+    return m_error;
 }
 
 QString Settings::fileName() const
 {
     return m_settings->fileName();
+}
+
+std::optional<QString> Settings::writeProblem() const
+{
+    const QFileInfo file(fileName());
+    const QString folder = file.absolutePath();
+    if (!QDir().mkpath(folder)) {
+        // Name what is in the way: the nearest part of the folder's path that exists.
+        QFileInfo there(folder);
+        while (!there.exists() && !there.isRoot())
+            there = QFileInfo(there.absolutePath());
+        if (!there.isDir())
+            return QStringLiteral("%1 is a file, not a folder").arg(there.absoluteFilePath());
+        return QStringLiteral("the folder %1 cannot be made").arg(folder);
+    }
+    // QSettings refuses these too but cannot say why. It writes a new file beside the old one and
+    // renames it over it, so the folder must take new files.
+    if (!QFileInfo(folder).isWritable())
+        return QStringLiteral("the folder %1 is read-only").arg(folder);
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("the file is read-only");
+    return std::nullopt;
+}
+
+bool Settings::fail(const QString& error)
+{
+    m_error = error;
+    TR_LOG("%1", error);
+    return false;
 }
 
 } // namespace trevalo

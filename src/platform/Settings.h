@@ -41,20 +41,31 @@ public:
     void setStringArray(const QString& key, const QStringList& value);
     void remove(const QString& key);
 
-    /// Writes the settings to disk; false (and a log line) when the file cannot be written or read.
+    /// Writes the settings to disk; false (and a log line) when the file cannot be written or read, with
+    /// the reason in errorString().
     bool synchronize();
 
     /// Replaces one stored value by what `change` makes of it, as a read-modify-write of the file on disk:
     /// under a lock beside it (`<file>.rmw-lock`), the file is read anew, `change` gets the key's value
     /// there (invalid when absent) and its result is written (an invalid result removes the key). So two
     /// processes adding to one list both keep their entry. This store's other unsaved changes are written
-    /// with it. False (and a log line) when the file cannot be read or written.
+    /// with it. False when the file cannot be read or written, with the reason in errorString() and a log
+    /// line: the file is unchanged, and so is this store, unless the write itself failed (a full disk),
+    /// which leaves the new value unsaved in memory as a failed synchronize() does.
     bool update(const QString& key, const std::function<QVariant(const QVariant& stored)>& change);
+
+    /// Why the last synchronize() or update() failed, naming the file: one line for the user.
+    QString errorString() const;
 
     QString fileName() const;
 
 private:
+    /// Why the file cannot be written now (making its folder if need be), or nothing.
+    std::optional<QString> writeProblem() const;
+    bool fail(const QString& error);
+
     std::unique_ptr<QSettings> m_settings;
+    QString m_error;
 };
 
 } // namespace trevalo

@@ -248,17 +248,6 @@ TEST_F(SettingsTest, EveryDamagedFileIsKept)
     EXPECT_TRUE(log.text().contains("could not be read"));
 }
 
-TEST_F(SettingsTest, AnUnwritableFileKeepsTheValuesInMemory)
-{
-    // A settings folder that cannot exist (its parent is a file).
-    const QString blocked = dir.path() + "/file/Preferences/x.plist";
-    QFile(dir.path() + "/file").open(QIODevice::WriteOnly);
-    Settings unwritable(blocked);
-    unwritable.setBool("flag", true);
-    EXPECT_FALSE(unwritable.synchronize());
-    EXPECT_TRUE(unwritable.boolForKey("flag"));
-}
-
 TEST_F(SettingsTest, NoSettingsFileEndsTheProgram)
 {
     struct Case {
@@ -335,6 +324,30 @@ TEST_F(SettingsTest, UpdateChangesTheStoredValueNotThisStoresCopy)
     EXPECT_FALSE(s.contains("list"));
     EXPECT_FALSE(fileContents().contains("list"));
     EXPECT_FALSE(QFile::exists(file + ".rmw-lock"));
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeWrittenChangesNothingAndSaysWhy)
+{
+    trevalo::test::CapturedLog log;
+    // A settings folder that cannot exist: a file stands where it should be.
+    const QString blocked = dir.path() + "/Library";
+    QFile(blocked).open(QIODevice::WriteOnly);
+    Settings s(file);
+    s.setBool("flag", true);
+    EXPECT_FALSE(s.synchronize());
+    EXPECT_TRUE(s.boolForKey("flag"));
+    const QString reason = file + " cannot be written: " + blocked + " is a file, not a folder";
+    EXPECT_EQ(s.errorString(), reason);
+
+    bool changed = false;
+    EXPECT_FALSE(s.update("list", [&changed](const QVariant&) {
+        changed = true;
+        return QVariant(QStringList{"/x"});
+    }));
+    EXPECT_FALSE(changed);
+    EXPECT_FALSE(s.contains("list"));
+    EXPECT_EQ(s.errorString(), reason);
+    EXPECT_TRUE(log.text().contains(reason));
 }
 
 } // namespace
