@@ -211,9 +211,12 @@ void applyScan(const ScanOutcome& outcome, ScanResults& results)
 bool addToWhitelist(Settings& settings, const QString& path)
 {
     return settings.update(keys::whitelist, [&path](const QVariant& stored) {
-        QStringList list = stored.typeId() == QMetaType::QStringList ? stored.toStringList() : QStringList();
-        list.append(path);
-        return QVariant(list);
+        // Items that are not texts stay: the scan cannot use them, but they are the user's.
+        const bool isList =
+            stored.typeId() == QMetaType::QStringList || stored.typeId() == QMetaType::QVariantList;
+        QVariantList items = isList ? stored.toList() : QVariantList();
+        items.append(path);
+        return QVariant(items);
     });
 }
 

@@ -128,9 +128,20 @@ std::optional<QStringList> Settings::stringArrayForKey(const QString& key) const
     const QVariant v = m_settings->value(key);
     if (v.typeId() == QMetaType::QStringList)
         return v.toStringList();
-    if (v.typeId() == QMetaType::QVariantList && v.toList().isEmpty())
-        return QStringList();
-    return std::nullopt;
+    if (v.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList texts;
+    qsizetype skipped = 0;
+    for (const QVariant& item : v.toList()) {
+        if (item.typeId() == QMetaType::QString)
+            texts << item.toString();
+        else
+            ++skipped;
+    }
+    if (skipped)
+        TR_LOG("Settings: %1 of the %2 items of \"%3\" in %4 are not texts; they are skipped",
+               QString::number(skipped), QString::number(v.toList().size()), key, fileName());
+    return texts;
 }
 
 void Settings::setBool(const QString& key, bool value)

@@ -32,7 +32,9 @@ public:
     qint64 integerForKey(const QString& key) const;
     /// Null when absent or not a text.
     QString stringForKey(const QString& key) const;
-    /// Absent when the key is missing or not a list of texts.
+    /// Absent when the key is missing or not a list. A list reads as its texts: an item of another kind
+    /// (put there by hand, or by another program) is skipped with a log line, so that one such item does
+    /// not cost the user every other entry.
     std::optional<QStringList> stringArrayForKey(const QString& key) const;
 
     void setBool(const QString& key, bool value);

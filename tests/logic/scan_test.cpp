@@ -174,6 +174,21 @@ TEST_F(ScanTest, TheFirstScanKeepsAWhitelistStoredMeanwhile)
     EXPECT_EQ(storedSetting(keys::whitelist), QVariant(QStringList{"/Library/a"}));
 }
 
+TEST_F(ScanTest, AWhitelistItemThatIsNoTextCostsNoOtherEntry)
+{
+    locations({"/Library/a", "/Library/b", "/Library/c"});
+    for (const char* path : {"/Library/a", "/Library/b", "/Library/c"})
+        plant(path);
+    writeSettingsFile({{keys::whitelist, QVariantList{"/Library/a", 7, "/Library/b"}}});
+    EXPECT_EQ(paths(scan()), QStringList{"/Library/c"});
+
+    QString out, err;
+    EXPECT_EQ(analyse({"--ignore", "/Library/c"}, &out, &err), 0);
+    EXPECT_EQ(storedSetting(keys::whitelist),
+              QVariant(QVariantList{"/Library/a", qint64(7), "/Library/b", "/Library/c"}));
+    EXPECT_TRUE(scan().rows.isEmpty());
+}
+
 TEST_F(ScanTest, MissingLocationListFindsNothing)
 {
     signatures.files.remove("trnums");

@@ -220,6 +220,17 @@ TEST_F(SettingsTest, FileIsAPropertyListOtherToolsCanRead)
     EXPECT_EQ(map.value("whitelist").toStringList(), QStringList{"/Library/x"});
 }
 
+TEST_F(SettingsTest, AListReadsAsItsTexts)
+{
+    trevalo::test::CapturedLog log;
+    writeFile(variantToXmlPlist(
+        QVariantMap{{"list", QVariantList{"/a", 7, true, "/b"}}, {"empty", QVariantList()}}));
+    Settings s(file);
+    EXPECT_EQ(s.stringArrayForKey("list"), QStringList({"/a", "/b"}));
+    EXPECT_EQ(s.stringArrayForKey("empty"), QStringList());
+    EXPECT_TRUE(log.text().contains("2 of the 4 items of \"list\"")) << log.text().toStdString();
+}
+
 TEST_F(SettingsTest, EveryDamagedFileIsKept)
 {
     trevalo::test::CapturedLog log;
