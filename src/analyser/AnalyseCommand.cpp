@@ -15,14 +15,19 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
             << Qt::endl;
         return 2;
     };
+    auto storedOrError = [&err, &services](bool stored) {
+        if (stored)
+            return 0;
+        err << "trevalo analyse: " << services.settings.errorString() << Qt::endl;
+        return 1;
+    };
 
     if (!args.isEmpty()) {
         const QString& option = args.first();
         if (option == QLatin1String("--reset-ignored")) {
             if (args.size() != 1)
                 return usageError(QStringLiteral("--reset-ignored takes no value"));
-            resetWhitelist(services.settings);
-            return 0;
+            return storedOrError(resetWhitelist(services.settings));
         }
         QString path;
         if (option == QLatin1String("--ignore")) {
@@ -38,8 +43,7 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
         }
         if (path.isEmpty())
             return usageError(QStringLiteral("--ignore needs a path"));
-        addToWhitelist(services.settings, path);
-        return 0;
+        return storedOrError(addToWhitelist(services.settings, path));
     }
 
     ResourceSignatures resources;

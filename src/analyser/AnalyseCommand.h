@@ -15,7 +15,8 @@ class SignatureSource;
 /// Analyser window's table lists them ("n/a" when no name list matches), then "Backup: yes" or
 /// "Backup: no". `--ignore PATH` adds the path
 /// to the whitelist as the Analyser window's Ignore does, `--reset-ignored` empties it as Reset does;
-/// both exit without scanning. Returns 0, or 2 with a one-line message on `err` for a usage error.
+/// both exit without scanning. Returns 0; 1 with a one-line message on `err` naming the settings file and
+/// the reason when the whitelist cannot be stored; 2 with a one-line message for a usage error.
 /// `signatures` defaults to the files compiled into the program.
 int runAnalyseCommand(const QStringList& args, const Services& services, QTextStream& out, QTextStream& err,
                       SignatureSource* signatures = nullptr);

@@ -36,6 +36,18 @@ QString appendPathComponent(const QString& base, QStringView component)
     return out;
 }
 
+// The whitelist is changed by the window and by `trevalo analyse` in other processes at once, so every
+// change is made to the list stored now (Settings::update), never to a copy read earlier.
+
+/// The scan's first write: an empty whitelist, unless an `analyse --ignore` has stored one since these
+/// settings were read.
+void createWhitelist(Settings& settings)
+{
+    settings.update(keys::whitelist, [](const QVariant& stored) {
+        return stored.isValid() ? stored : QVariant(QStringList());
+    });
+}
+
 } // namespace
 
 Scanner::Scanner(const Services& services, SignatureSource& signatures)
@@ -142,10 +154,8 @@ ScanOutcome Scanner::analyser()
 
         if (!ignored) {
             Settings& settings = m_services.settings;
-            if (!settings.contains(keys::whitelist)) {
-                settings.setStringArray(keys::whitelist, {});
-                settings.synchronize();
-            }
+            if (!settings.contains(keys::whitelist))
+                createWhitelist(settings);
             ignored.emplace();
             for (const QString& p : settings.stringArrayForKey(keys::whitelist).value_or(QStringList()))
                 ignored->insert(p.toCaseFolded());
@@ -198,18 +208,21 @@ void applyScan(const ScanOutcome& outcome, ScanResults& results)
     results.haveBackup = outcome.haveBackup;
 }
 
-void addToWhitelist(Settings& settings, const QString& path)
+bool addToWhitelist(Settings& settings, const QString& path)
 {
-    QStringList list = settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
-    list.append(path);
-    settings.setStringArray(keys::whitelist, list);
-    settings.synchronize();
+    return settings.update(keys::whitelist, [&path](const QVariant& stored) {
+        // Items that are not texts stay: the scan cannot use them, but they are the user's.
+        const bool isList =
+            stored.typeId() == QMetaType::QStringList || stored.typeId() == QMetaType::QVariantList;
+        QVariantList items = isList ? stored.toList() : QVariantList();
+        items.append(path);
+        return QVariant(items);
+    });
 }
 
-void resetWhitelist(Settings& settings)
+bool resetWhitelist(Settings& settings)
 {
-    settings.setStringArray(keys::whitelist, {});
-    settings.synchronize();
+    return settings.update(keys::whitelist, [](const QVariant&) { return QVariant(QStringList()); });
 }
 
 } // namespace trevalo

@@ -64,9 +64,10 @@ private:
 /// is set.
 void applyScan(const ScanOutcome& outcome, ScanResults& results);
 
-/// The Analyser window's Ignore: appends the path to the stored whitelist and writes the settings.
-void addToWhitelist(Settings& settings, const QString& path);
-/// The Analyser window's Reset: stores an empty whitelist and writes the settings.
-void resetWhitelist(Settings& settings);
+/// The Analyser window's Ignore: appends the path to the whitelist as it is stored now, so entries added
+/// meanwhile by another process stay. False when the settings cannot be written (Settings::errorString()).
+bool addToWhitelist(Settings& settings, const QString& path);
+/// The Analyser window's Reset: stores an empty whitelist. False when the settings cannot be written.
+bool resetWhitelist(Settings& settings);
 
 } // namespace trevalo

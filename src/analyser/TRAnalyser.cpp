@@ -298,9 +298,12 @@ void TRAnalyser::ignore(std::optional<int> row)
             "list of results.\n"));
         return;
     }
-    m_ignoredPaths.append(m_model.row(*row).where);
-    m_services.settings.setStringArray(keys::whitelist, m_ignoredPaths);
-    m_services.settings.synchronize();
+    // Only this one entry is added: the stored list may have gained others since this window read it.
+    if (!addToWhitelist(m_services.settings, m_model.row(*row).where)) {
+        alertWhitelistUnchanged();
+        return;
+    }
+    m_ignoredPaths = m_services.settings.stringArrayForKey(keys::whitelist).value_or(QStringList());
     m_model.removeRowAt(*row);
     updateIgnoreLabel();
     setStringIntValue();
@@ -308,10 +311,20 @@ void TRAnalyser::ignore(std::optional<int> row)
 
 void TRAnalyser::reset()
 {
+    const BusyScope busy(*this);
+    if (!resetWhitelist(m_services.settings)) {
+        alertWhitelistUnchanged();
+        return;
+    }
     m_ignoredPaths.clear();
-    resetWhitelist(m_services.settings);
     ignoreLabel.clear();
     rescan();
+}
+
+void TRAnalyser::alertWhitelistUnchanged()
+{
+    alert(QStringLiteral("The list of ignored items was not changed.\n\n%1")
+              .arg(m_services.settings.errorString()));
 }
 
 void TRAnalyser::rescan()

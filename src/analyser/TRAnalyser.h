@@ -93,6 +93,8 @@ private:
     /// Empties the table and scans again; the scan replaces this window.
     void rescan();
     void alert(const QString& informativeText, const QString& messageText = QStringLiteral("Trevalo 2"));
+    /// Ignore or Reset could not store the whitelist: says so, naming the settings file and why.
+    void alertWhitelistUnchanged();
 
     /// Keeps the controller alive while one of its operations runs.
     class BusyScope {

@@ -5,6 +5,7 @@
 #include <QTimeZone>
 #include <memory>
 #include <plist/plist.h>
+#include <vector>
 
 namespace trevalo {
 
@@ -18,7 +19,183 @@ struct PlistFree {
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
-QVariant toVariant(plist_t node)
+// A binary property list may name one array from many places; libplist copies it for each, so a file of
+// a hundred bytes can stand for billions of values. No settings file comes near this many.
+constexpr quint64 kMaxBinaryValues = 1 << 20;
+
+quint64 bigEndian(const uchar* bytes, unsigned width)
+{
+    quint64 value = 0;
+    for (unsigned i = 0; i < width; ++i)
+        value = value << 8 | bytes[i];
+    return value;
+}
+
+// Whether an XML property list's arrays and dictionaries nest no deeper than kPlistMaxNesting, told from
+// its tags alone: libplist's XML reader keeps up with any depth, but freeing what it read recurses.
+bool xmlNestingWithinLimit(const QByteArray& bytes)
+{
+    const QByteArrayView text(bytes);
+    int depth = 0;
+    for (qsizetype at = text.indexOf('<'); at >= 0; at = text.indexOf('<', at + 1)) {
+        const QByteArrayView tag = text.sliced(at);
+        if (tag.startsWith("<!--") || tag.startsWith("<![CDATA[")) {
+            at = text.indexOf(tag.startsWith("<!--") ? QByteArrayView("-->") : QByteArrayView("]]>"), at);
+            if (at < 0)
+                break;
+            continue;
+        }
+        const bool closing = tag.startsWith("</");
+        const QByteArrayView name = tag.sliced(closing ? 2 : 1);
+        const qsizetype nameLength = name.startsWith("array") ? 5 : name.startsWith("dict") ? 4 : 0;
+        if (nameLength == 0 || name.size() == nameLength)
+            continue;
+        const char next = name[nameLength];
+        if (next != '>' && next != '/' && !QChar::isSpace(uchar(next)))
+            continue;
+        const qsizetype end = text.indexOf('>', at);
+        if (closing)
+            --depth;
+        else if ((end < 0 || text[end - 1] != '/') && ++depth > kPlistMaxNesting)
+            return false;
+    }
+    return true;
+}
+
+// Whether libplist can read a binary property list without ending the program, told by walking its
+// object table without recursion: containers must nest no deeper than kPlistMaxNesting (libplist's
+// reader recurses) and expand to no more than kMaxBinaryValues values, and no UTF-16 dictionary key may
+// hold a NUL (plist_get_key_val asserts on one). What this walk cannot make sense of is left to libplist,
+// which refuses it: it follows the references in the same order, so whatever it reads before the fault has
+// been checked here.
+bool binaryWithinLimits(const QByteArray& bytes)
+{
+    constexpr quint64 kTrailerSize = 32;
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const quint64 size = quint64(bytes.size());
+    if (size < 8 + kTrailerSize)
+        return true;
+    const uchar* trailer = data + size - kTrailerSize;
+    const unsigned offsetSize = trailer[6];
+    const unsigned refSize = trailer[7];
+    const quint64 objectCount = bigEndian(trailer + 8, 8);
+    const quint64 topObject = bigEndian(trailer + 16, 8);
+    const quint64 tableStart = bigEndian(trailer + 24, 8);
+    const quint64 tableEnd = size - kTrailerSize;
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || tableStart > tableEnd ||
+        objectCount > (tableEnd - tableStart) / offsetSize || topObject >= objectCount)
+        return true;
+
+    enum Type : unsigned { Utf16 = 0x6, Array = 0xA, Set = 0xC, Dictionary = 0xD };
+    // An object's type, and for a container or a UTF-16 text its length (items, key-value pairs or
+    // characters) and where what it holds starts. False when the object is malformed.
+    struct Object {
+        unsigned type = 0;
+        quint64 length = 0;
+        quint64 start = 0;
+        bool container() const { return type == Array || type == Set || type == Dictionary; }
+        quint64 refCount() const { return type == Dictionary ? 2 * length : length; }
+    };
+    auto objectAt = [&](quint64 index, Object& object) {
+        const quint64 at = bigEndian(data + tableStart + index * offsetSize, offsetSize);
+        if (at >= tableStart)
+            return false;
+        object.type = data[at] >> 4;
+        object.length = data[at] & 0xF;
+        object.start = at + 1;
+        if (!object.container() && object.type != Utf16)
+            return true;
+        if (object.length == 0xF) {
+            if (object.start >= tableStart || data[object.start] >> 4 != 0x1)
+                return false;
+            const unsigned width = 1u << (data[object.start] & 0xF);
+            if (width > 8 || object.start + 1 + width > tableStart)
+                return false;
+            object.length = bigEndian(data + object.start + 1, width);
+            object.start += 1 + width;
+        }
+        const quint64 itemSize = object.type == Utf16 ? 2 : refSize * (object.type == Dictionary ? 2 : 1);
+        return object.length <= (tableStart - object.start) / itemSize;
+    };
+    auto holdsNul = [data](const Object& utf16) {
+        for (quint64 i = 0; i < utf16.length; ++i) {
+            if (data[utf16.start + 2 * i] == 0 && data[utf16.start + 2 * i + 1] == 0)
+                return true;
+        }
+        return false;
+    };
+
+    // Depth-first, remembering each finished container's nesting and size, so that a container named
+    // from many places is walked once.
+    enum : quint8 { Unseen, Open, Done };
+    std::vector<quint8> state(objectCount, Unseen);
+    std::vector<quint16> nesting(objectCount);
+    std::vector<quint64> values(objectCount);
+    struct Frame {
+        quint64 index;
+        Object object;
+        quint64 next = 0;
+        quint16 nesting = 1;
+        quint64 values = 1;
+    };
+    std::vector<Frame> path;
+    // Adds a finished child to the container open at the end of the path; false when a limit is passed.
+    auto addChild = [&path](quint16 childNesting, quint64 childValues) {
+        Frame& parent = path.back();
+        parent.nesting = std::max(parent.nesting, quint16(childNesting + 1));
+        parent.values += childValues;
+        return path.size() + childNesting <= size_t(kPlistMaxNesting) && parent.values <= kMaxBinaryValues;
+    };
+
+    Object top;
+    if (!objectAt(topObject, top) || !top.container())
+        return true;
+    state[topObject] = Open;
+    path.push_back({topObject, top});
+    while (!path.empty()) {
+        Frame& frame = path.back();
+        if (frame.next == frame.object.refCount()) {
+            const Frame done = frame;
+            state[done.index] = Done;
+            nesting[done.index] = done.nesting;
+            values[done.index] = done.values;
+            path.pop_back();
+            if (!path.empty() && !addChild(done.nesting, done.values))
+                return false;
+            continue;
+        }
+        const bool isKey = frame.object.type == Dictionary && frame.next < frame.object.length;
+        const quint64 child = bigEndian(data + frame.object.start + frame.next++ * refSize, refSize);
+        if (child >= objectCount)
+            return true;
+        if (state[child] == Open)
+            return false; // a container inside itself
+        if (state[child] == Done) {
+            if (!addChild(nesting[child], values[child]))
+                return false;
+            continue;
+        }
+        Object object;
+        if (!objectAt(child, object))
+            return true;
+        if (!object.container()) {
+            if (isKey && object.type == Utf16 && holdsNul(object))
+                return false;
+            if (!addChild(0, 1))
+                return false;
+            continue;
+        }
+        if (path.size() == size_t(kPlistMaxNesting))
+            return false;
+        state[child] = Open;
+        path.push_back({child, object});
+    }
+    return true;
+}
+
+// Nesting is checked before libplist reads a file; `nesting` here only keeps this recursion bounded
+// should libplist ever read more levels than those checks see.
+std::optional<QVariant> toVariant(plist_t node, int nesting = 1)
 {
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
@@ -37,11 +214,11 @@ QVariant toVariant(plist_t node)
         return QVariant(v);
     }
     case PLIST_STRING: {
-        char* text = nullptr;
-        plist_get_string_val(node, &text);
-        QString s = QString::fromUtf8(text ? text : "");
-        free(text);
-        return QVariant(s);
+        // By its length: plist_get_string_val asserts that a text holds no NUL, and a UTF-16 text in a
+        // binary file may hold one.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return QVariant(QString::fromUtf8(text, text ? qsizetype(length) : 0));
     }
     case PLIST_DATE: {
         int32_t sec = 0, usec = 0;
@@ -58,13 +235,18 @@ QVariant toVariant(plist_t node)
         return QVariant(bytes);
     }
     case PLIST_ARRAY: {
+        if (nesting > kPlistMaxNesting)
+            return std::nullopt;
         QVariantList list;
         bool allText = true;
         const uint32_t n = plist_array_get_size(node);
         for (uint32_t i = 0; i < n; ++i) {
             plist_t item = plist_array_get_item(node, i);
             allText = allText && plist_get_node_type(item) == PLIST_STRING;
-            list << toVariant(item);
+            const std::optional<QVariant> value = toVariant(item, nesting + 1);
+            if (!value)
+                return std::nullopt;
+            list << *value;
         }
         if (allText) {
             QStringList texts;
@@ -75,6 +257,8 @@ QVariant toVariant(plist_t node)
         return QVariant(list);
     }
     case PLIST_DICT: {
+        if (nesting > kPlistMaxNesting)
+            return std::nullopt;
         QVariantMap map;
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(node, &it);
@@ -84,8 +268,14 @@ QVariant toVariant(plist_t node)
             plist_dict_next_item(node, it, &key, &value);
             if (!key)
                 break;
-            map.insert(QString::fromUtf8(key), toVariant(value));
+            const std::optional<QVariant> item = toVariant(value, nesting + 1);
+            if (item)
+                map.insert(QString::fromUtf8(key), *item);
             free(key);
+            if (!item) {
+                free(it);
+                return std::nullopt;
+            }
         }
         free(it);
         return QVariant(map);
@@ -164,10 +354,15 @@ bool writeSettings(QIODevice& device, const QSettings::SettingsMap& map)
 std::optional<QVariant> plistToVariant(const QByteArray& bytes)
 {
     plist_t root = nullptr;
-    if (bytes.startsWith("bplist"))
+    if (bytes.startsWith("bplist")) {
+        if (!binaryWithinLimits(bytes))
+            return std::nullopt;
         plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &root);
-    else
+    } else {
+        if (!xmlNestingWithinLimit(bytes))
+            return std::nullopt;
         plist_from_xml(bytes.constData(), uint32_t(bytes.size()), &root);
+    }
     if (!root)
         return std::nullopt;
     PlistPtr owner(root);

@@ -7,9 +7,14 @@
 
 namespace trevalo {
 
+/// Arrays and dictionaries nested deeper than this make a property list unreadable: reading one takes a
+/// level of the stack per level of nesting, and a file nested thousands deep would end the program.
+inline constexpr int kPlistMaxNesting = 512;
+
 /// Property lists (XML or binary in, XML out) as QVariants: dictionaries become QVariantMap, arrays
 /// QVariantList (QStringList when every element is a text), booleans, integers, reals, texts, dates and
-/// data keep their types.
+/// data keep their types. Absent when the bytes are no property list, nest deeper than kPlistMaxNesting,
+/// or (binary) name shared parts so often that they would expand beyond any settings file.
 std::optional<QVariant> plistToVariant(const QByteArray& bytes);
 QByteArray variantToXmlPlist(const QVariant& value);
 

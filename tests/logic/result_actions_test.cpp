@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 using namespace trevalo;
@@ -232,6 +233,54 @@ TEST_F(ResultActionsTest, IgnoreThenRescanHidesAndResetBringsBack)
     EXPECT_EQ(scans, 3);
     EXPECT_EQ(settings.stringArrayForKey(keys::whitelist), QStringList());
     EXPECT_NE(rowOf(*delegate.analyserSubsystem().wins(), "/Library/x/a"), -1);
+}
+
+TEST_F(ResultActionsTest, IgnoreAddsItsOneEntryToTheStoredList)
+{
+    planted = {{"/Library/x/a", "Adware"}, {"/Library/x/b", "Malware"}};
+    TRAnalyser& a = scan();
+    // `trevalo analyse --ignore` in another process while the window is open.
+    writeSettingsFile({{keys::whitelist, QStringList{"/elsewhere"}}});
+    a.ignore(rowOf(a, "/Library/x/a"));
+    EXPECT_EQ(storedSetting(keys::whitelist), QVariant(QStringList{"/elsewhere", "/Library/x/a"}));
+    EXPECT_EQ(rowOf(a, "/Library/x/a"), -1);
+    EXPECT_EQ(a.ignoreLabel, "⚠️2");
+}
+
+TEST_F(ResultActionsTest, IgnoreOrResetThatCannotBeStoredSaysWhyAndChangesNothing)
+{
+    planted = {{"/Library/x/a", "Adware"}};
+    settings.setStringArray(keys::whitelist, {"/kept"});
+    // A file stands where the settings folder should be: nobody, root included, can write the settings.
+    const QString folder = QFileInfo(root.settingsFile()).absolutePath();
+    machine.write(root.mac(folder), "not a folder");
+    struct Case {
+        const char* name;
+        std::function<void(TRAnalyser&)> act;
+    };
+    const Case cases[] = {
+        {"Ignore", [this](TRAnalyser& a) { a.ignore(rowOf(a, "/Library/x/a")); }},
+        {"Reset", [](TRAnalyser& a) { a.reset(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QPointer<TRAnalyser> a = &scan();
+        const int scansBefore = scans;
+        alerts.shown.clear();
+        c.act(*a);
+        QCoreApplication::processEvents(); // a rescan would run now
+        ASSERT_EQ(alerts.shown.size(), 1);
+        EXPECT_EQ(alerts.shown[0].messageText, "Trevalo 2");
+        const QString& text = alerts.shown[0].informativeText;
+        EXPECT_TRUE(text.contains(root.settingsFile())) << text.toStdString();
+        EXPECT_TRUE(text.contains(folder + " is a file, not a folder")) << text.toStdString();
+        EXPECT_EQ(scans, scansBefore);
+        ASSERT_TRUE(a);
+        EXPECT_NE(rowOf(*a, "/Library/x/a"), -1);
+        EXPECT_EQ(a->issueCount, "1");
+        EXPECT_EQ(a->ignoreLabel, "⚠️1");
+        EXPECT_EQ(settings.stringArrayForKey(keys::whitelist), QStringList{"/kept"});
+    }
 }
 
 TEST_F(ResultActionsTest, DeleteAsksThenMovesToTheTrashAndAlwaysRescans)

@@ -8,7 +8,9 @@
 #include "support/FakeServices.h"
 #include "support/QtPrinters.h"
 
+#include <QScopeGuard>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace trevalo;
 
@@ -46,6 +48,15 @@ protected:
         for (const ScanRow& row : outcome.rows)
             out << row.path;
         return out;
+    }
+    /// `trevalo analyse ARGS` on this Mac.
+    int analyse(const QStringList& args, QString* out, QString* err)
+    {
+        QTextStream o(out), e(err);
+        const int status = runAnalyseCommand(args, services(), o, e, &signatures);
+        o.flush();
+        e.flush();
+        return status;
     }
 
     trevalo::test::FixedSignatures signatures;
@@ -150,6 +161,32 @@ TEST_F(ScanTest, WhitelistIsCreatedOnlyWhenSomethingExists)
     EXPECT_EQ(scan().rows.size(), 1);
     Settings reread(root.settingsFile());
     EXPECT_EQ(reread.stringArrayForKey(keys::whitelist), QStringList());
+}
+
+TEST_F(ScanTest, TheFirstScanKeepsAWhitelistStoredMeanwhile)
+{
+    locations({"/Library/a", "/Library/b"});
+    plant("/Library/a");
+    plant("/Library/b");
+    // An `analyse --ignore` in another process, after this one has read its settings.
+    writeSettingsFile({{keys::whitelist, QStringList{"/Library/a"}}});
+    EXPECT_EQ(paths(scan()), QStringList{"/Library/b"});
+    EXPECT_EQ(storedSetting(keys::whitelist), QVariant(QStringList{"/Library/a"}));
+}
+
+TEST_F(ScanTest, AWhitelistItemThatIsNoTextCostsNoOtherEntry)
+{
+    locations({"/Library/a", "/Library/b", "/Library/c"});
+    for (const char* path : {"/Library/a", "/Library/b", "/Library/c"})
+        plant(path);
+    writeSettingsFile({{keys::whitelist, QVariantList{"/Library/a", 7, "/Library/b"}}});
+    EXPECT_EQ(paths(scan()), QStringList{"/Library/c"});
+
+    QString out, err;
+    EXPECT_EQ(analyse({"--ignore", "/Library/c"}, &out, &err), 0);
+    EXPECT_EQ(storedSetting(keys::whitelist),
+              QVariant(QVariantList{"/Library/a", qint64(7), "/Library/b", "/Library/c"}));
+    EXPECT_TRUE(scan().rows.isEmpty());
 }
 
 TEST_F(ScanTest, MissingLocationListFindsNothing)
@@ -351,3 +388,75 @@ TEST_F(ScanTest, AnalyseCommandPrintsRowsThenBackup)
         EXPECT_EQ(e.count('\n'), 1) << e.toStdString();
     }
 }
+
+namespace {
+
+enum class SaveBlocker { PreferencesIsAFile, ReadOnlyFile, ReadOnlyFolder };
+
+const char* nameOf(SaveBlocker blocker)
+{
+    switch (blocker) {
+    case SaveBlocker::PreferencesIsAFile:
+        return "PreferencesIsAFile";
+    case SaveBlocker::ReadOnlyFile:
+        return "ReadOnlyFile";
+    case SaveBlocker::ReadOnlyFolder:
+        return "ReadOnlyFolder";
+    }
+    return "";
+}
+
+void PrintTo(SaveBlocker blocker, std::ostream* os)
+{
+    *os << nameOf(blocker);
+}
+
+class AnalyseCommandSaveTest : public ScanTest, public ::testing::WithParamInterface<SaveBlocker> {};
+
+} // namespace
+
+TEST_P(AnalyseCommandSaveTest, AFailedSaveExitsOneNamingTheFileAndWhy)
+{
+    const QString file = root.settingsFile();
+    const QString folder = QFileInfo(file).absolutePath();
+    QString reason;
+    QString blocked; // made read-only, and writable again at the end
+    if (GetParam() == SaveBlocker::PreferencesIsAFile) {
+        machine.write(root.mac(folder), "not a folder");
+        reason = folder + " is a file, not a folder";
+    } else {
+        if (geteuid() == 0)
+            GTEST_SKIP() << "read-only modes do not stop root from writing; PreferencesIsAFile covers root";
+        writeSettingsFile({{keys::whitelist, QStringList{"/kept"}}});
+        const bool readOnlyFile = GetParam() == SaveBlocker::ReadOnlyFile;
+        blocked = readOnlyFile ? file : folder;
+        reason =
+            readOnlyFile ? QStringLiteral("the file is read-only") : "the folder " + folder + " is read-only";
+        QFile::setPermissions(blocked,
+                              QFile::permissions(blocked) & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                              QFile::WriteGroup | QFile::WriteOther));
+    }
+    const auto writable = qScopeGuard([&blocked] {
+        if (!blocked.isEmpty())
+            QFile::setPermissions(blocked, QFile::permissions(blocked) | QFile::WriteOwner);
+    });
+    const QVariant before = storedSetting(keys::whitelist);
+
+    for (const QStringList& args : {QStringList{"--ignore", "/x"}, QStringList{"--reset-ignored"}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        QString out, err;
+        EXPECT_EQ(analyse(args, &out, &err), 1);
+        EXPECT_TRUE(out.isEmpty());
+        EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(file)) << err.toStdString();
+        EXPECT_TRUE(err.contains(reason)) << err.toStdString();
+        EXPECT_EQ(storedSetting(keys::whitelist), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Blockers, AnalyseCommandSaveTest,
+                         ::testing::Values(SaveBlocker::PreferencesIsAFile, SaveBlocker::ReadOnlyFile,
+                                           SaveBlocker::ReadOnlyFolder),
+                         [](const ::testing::TestParamInfo<SaveBlocker>& blocker) {
+                             return nameOf(blocker.param);
+                         });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PlistFormat.h"
 #include "platform/Services.h"
 #include "support/Fakes.h"
 #include "support/TempRoot.h"
@@ -25,6 +26,20 @@ struct FakeServices {
     Services services()
     {
         return Services{root, runner, settings, alerts, notifier, clipboard, workspace, volumes, clock};
+    }
+
+    /// Writes the settings file as another process does: behind the back of `settings`, which has read it.
+    void writeSettingsFile(const QVariantMap& values) const
+    {
+        machine.write(root.mac(root.settingsFile()), variantToXmlPlist(values));
+    }
+    /// A value as the settings file holds it now; invalid when absent.
+    QVariant storedSetting(const QString& key) const
+    {
+        return plistToVariant(machine.read(root.mac(root.settingsFile())))
+            .value_or(QVariant())
+            .toMap()
+            .value(key);
     }
 };
 

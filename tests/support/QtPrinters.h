@@ -2,8 +2,10 @@
 
 // Readable GoogleTest failure messages for Qt types.
 
+#include <QDebug>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <optional>
 #include <ostream>
 
@@ -21,4 +23,11 @@ inline void PrintTo(const QStringList& list, std::ostream* os)
         PrintTo(list[i], os);
     }
     *os << ']';
+}
+
+inline void PrintTo(const QVariant& value, std::ostream* os)
+{
+    QString text;
+    QDebug(&text) << value;
+    *os << text.toStdString();
 }
