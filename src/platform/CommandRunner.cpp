@@ -180,6 +180,12 @@ CommandRunner::~CommandRunner()
 
 std::shared_ptr<RunState> CommandRunner::launch(const Request& request)
 {
+    auto run = std::make_shared<RunState>();
+    return launchInto(*run, request) ? run : nullptr;
+}
+
+bool CommandRunner::launchInto(RunState& run, const Request& request)
+{
     QList<QByteArray> arguments{m_root.launchPath(request.launchPath).toLocal8Bit()};
     for (const QString& argument : request.arguments)
         arguments.append(argument.toLocal8Bit());
@@ -189,32 +195,31 @@ std::shared_ptr<RunState> CommandRunner::launch(const Request& request)
         capture == Capture::Output || capture == Capture::OutputDiscardingErrors || capture == Capture::Both;
     const bool error = capture == Capture::Error || capture == Capture::Both;
 
-    auto run = std::make_shared<RunState>();
     int errorNumber = 0;
     if (output || error) {
-        if (!run->interrupt.open())
+        if (!run.interrupt.open())
             errorNumber = errno;
     }
     if (errorNumber == 0) {
-        run->child = ChildProcess::spawn(arguments, m_environment.block(),
-                                         output ? ChildStream::Pipe : ChildStream::Null,
-                                         error ? ChildStream::Pipe : ChildStream::Null, &errorNumber);
+        run.child = ChildProcess::spawn(arguments, m_environment.block(),
+                                        output ? ChildStream::Pipe : ChildStream::Null,
+                                        error ? ChildStream::Pipe : ChildStream::Null, &errorNumber);
     }
-    if (!run->child) {
+    if (!run.child) {
         TR_LOG("Could not start %1: %2", request.launchPath,
                QString::fromLocal8Bit(std::strerror(errorNumber)));
-        return nullptr;
+        return false;
     }
-    run->supervisor = m_supervisor;
+    run.supervisor = m_supervisor;
     if (request.becomesCurrentTask) {
         std::lock_guard lock(m_slotMutex);
-        m_currentTask = run->child;
+        m_currentTask = run.child;
     }
     std::optional<std::chrono::milliseconds> limit;
     if (request.timeLimit == TimeLimit::Limited)
         limit = defaultTimeLimit();
-    m_supervisor->watch(*run, limit);
-    return run;
+    m_supervisor->watch(run, limit);
+    return true;
 }
 
 CommandRunner::Result CommandRunner::finish(RunState& run, const Request& request, const LineSink* lines)
@@ -313,16 +318,20 @@ RunHandle CommandRunner::start(const Request& request, QObject* context, LinesCa
                                FinishedCallback onFinished)
 {
     const std::shared_ptr<Delivery> delivery = Delivery::to(context);
-    const std::shared_ptr<RunState> run = launch(request);
-    if (!run) {
-        delivery->post([onFinished = std::move(onFinished)] {
-            if (onFinished)
-                onFinished(Result());
-        });
-        return {};
-    }
+    // Even starting a tool takes a few milliseconds of the kernel's: that happens on the worker too, so
+    // that the caller (a window) never waits.
+    auto run = std::make_shared<RunState>();
+    run->supervisor = m_supervisor;
     runInBackground(
         [this, run, request, delivery, onLines = std::move(onLines), onFinished = std::move(onFinished)] {
+            if (!launchInto(*run, request)) {
+                delivery->post([onFinished] {
+                    if (onFinished)
+                        onFinished(Result());
+                });
+                markDone(*run);
+                return;
+            }
             const LineSink sink = [&](QList<QByteArray> lines) {
                 delivery->post([onLines, lines = std::move(lines)] { onLines(lines); });
             };

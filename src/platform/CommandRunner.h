@@ -172,6 +172,9 @@ private:
 
     /// Starts the child and puts it under the supervisor; null, with a log line, when it could not start.
     std::shared_ptr<RunState> launch(const Request& request);
+    /// The same into a run that exists already (and may have been cancelled meanwhile); false when the
+    /// child could not start.
+    bool launchInto(RunState& run, const Request& request);
     /// Reads what the request captures, waits for the child and reaps it.
     Result finish(RunState& run, const Request& request, const LineSink* lines);
     /// Runs `job` on a thread of its own that the destructor joins.

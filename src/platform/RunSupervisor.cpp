@@ -19,6 +19,12 @@ void RunSupervisor::watch(RunState& run, std::optional<std::chrono::milliseconds
     // Started on first use: most runners in tests never need it, and the program's one runner always does.
     if (!m_thread.joinable() && !m_quit)
         m_thread = std::thread([this] { supervise(); });
+    // Cancelled while it was being started, or started while its runner goes away.
+    if (run.cancelled || m_closing) {
+        run.cancelled = true;
+        beginStop(run, Clock::now());
+        return;
+    }
     if (run.stopAt < m_nextWake) {
         m_nextWake = run.stopAt;
         m_changed.notify_all();
@@ -30,13 +36,19 @@ RunSupervisor::Stop RunSupervisor::release(RunState& run)
     std::lock_guard lock(m_mutex);
     std::erase(m_runs, &run);
     run.watched = false;
+    run.released = true;
     return {run.stopping, run.timedOut, run.cancelled, run.killed, run.killAt};
 }
 
 void RunSupervisor::cancel(RunState& run)
 {
     std::lock_guard lock(m_mutex);
-    if (!run.watched || run.stopping)
+    if (!run.watched) {
+        if (!run.released)
+            run.cancelled = true; // watch() stops it as soon as it has started
+        return;
+    }
+    if (run.stopping)
         return;
     run.cancelled = true;
     beginStop(run, Clock::now());
@@ -45,6 +57,7 @@ void RunSupervisor::cancel(RunState& run)
 void RunSupervisor::cancelAll()
 {
     std::lock_guard lock(m_mutex);
+    m_closing = true;
     const auto now = Clock::now();
     for (RunState* run : m_runs) {
         if (!run->stopping) {

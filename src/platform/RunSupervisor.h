@@ -30,6 +30,7 @@ struct RunState {
 
     // Guarded by the supervisor's mutex.
     bool watched = false;
+    bool released = false;
     Clock::time_point stopAt = Clock::time_point::max();
     Clock::time_point killAt = Clock::time_point::max();
     bool stopping = false;
@@ -67,9 +68,10 @@ public:
     void watch(RunState& run, std::optional<std::chrono::milliseconds> limit);
     /// Stops watching the run and tells how it was stopped, if it was. The run is not touched afterwards.
     Stop release(RunState& run);
-    /// Stops the run now. Does nothing once the run has been released.
+    /// Stops the run now. A run not watched yet (still being started) is stopped as soon as it is
+    /// watched; one already released is not touched.
     void cancel(RunState& run);
-    /// Cancels every watched run, for a runner that is going away.
+    /// Cancels every watched run, and every run watched from now on, for a runner that is going away.
     void cancelAll();
     /// Ends the supervising thread. Runs still watched are no longer stopped at their limit.
     void shutdown();
@@ -84,6 +86,7 @@ private:
     Clock::time_point m_nextWake = Clock::time_point::max();
     std::thread m_thread;
     bool m_quit = false;
+    bool m_closing = false; ///< cancelAll() was called: runs watched later are cancelled at once
 };
 
 } // namespace trevalo

@@ -538,6 +538,18 @@ TEST_F(AsyncTest, CancelEndsTheWholeGroupAndTheFinishSaysSo)
     EXPECT_EQ(finished.size(), 1u);
 }
 
+TEST_F(AsyncTest, ACancelThatComesBeforeTheToolHasStartedStillStopsIt)
+{
+    // start() returns before the child exists: the cancel must not be lost on the way.
+    machine.script("/usr/bin/tool", "echo started; exec sleep 30");
+    start({.launchPath = "/usr/bin/tool", .timeLimit = TimeLimit::None});
+    handle.cancel();
+    ASSERT_TRUE(waitForFinish());
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_TRUE(finished[0].cancelled);
+    EXPECT_FALSE(finished[0].succeeded());
+}
+
 TEST_F(AsyncTest, NothingIsDeliveredOnceTheContextIsGone)
 {
     Fifo gate(machine, "/gate");
