@@ -49,7 +49,8 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
     ResourceSignatures resources;
     Scanner scanner(services, signatures ? *signatures : resources);
     ScanResults results;
-    applyScan(scanner.analyser(), results);
+    const ScanOutcome outcome = scanner.analyser();
+    applyScan(outcome, results);
     // The rows as the Analyser window's table lists them.
     ResultsTableModel table;
     table.load(results.foundItems, results.issues);
@@ -59,6 +60,8 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
             << '\n';
     }
     out << "Backup: " << (results.haveBackup ? "yes" : "no") << Qt::endl;
+    for (const QString& warning : outcome.warnings)
+        err << "Warning: " << escapeField(warning) << Qt::endl;
     return 0;
 }
 

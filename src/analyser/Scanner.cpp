@@ -6,6 +6,8 @@
 
 #include <QFile>
 #include <QSet>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <sys/stat.h>
 
@@ -80,8 +82,9 @@ QString Scanner::pathForLocation(const QString& entry) const
     if (path.startsWith(QLatin1String("$TEMP")))
         return m_services.root.tempDir() + path.mid(6);
     if (!path.startsWith('/') && !path.startsWith(QLatin1String("~/"))) {
-        const QString app = m_services.workspace.absolutePathForAppBundleWithIdentifier(path);
-        return app.isEmpty() ? QString() : app;
+        const Workspace::ApplicationLookup app = m_services.workspace.findApplication(path);
+        m_failedLookups += app.failed;
+        return app.path.isEmpty() ? QString() : app.path;
     }
     return path;
 }
@@ -115,6 +118,7 @@ bool Scanner::exists(const QString& macPath) const
 ScanOutcome Scanner::analyser()
 {
     ScanOutcome outcome;
+    m_failedLookups = 0;
     const QStringList locations = loadSignatureEntries(m_signatures, QStringLiteral("trnums"));
 
     // Every location is resolved first and then checked in one run of stat calls (following links,
@@ -139,7 +143,15 @@ ScanOutcome Scanner::analyser()
         present[size_t(i)] =
             !paths[i].isEmpty() && ::stat(hostPaths.constData() + offsets[size_t(i)], &st) == 0;
         presentCount += present[size_t(i)];
+        // Not there is an answer; not allowed to look (or any other failure) is none.
+        if (!present[size_t(i)] && !paths[i].isEmpty() && errno != ENOENT && errno != ENOTDIR)
+            outcome.warnings.append(QStringLiteral("could not check %1: %2")
+                                        .arg(paths[i], QString::fromLocal8Bit(std::strerror(errno))));
     }
+    if (m_failedLookups > 0)
+        outcome.warnings.append(
+            QStringLiteral("Spotlight could not be asked for applications by identifier (%1 not checked)")
+                .arg(m_failedLookups));
     outcome.rows.reserve(presentCount);
 
     // The name lists are decoded once per scan, and only once something is found.
@@ -174,14 +186,22 @@ ScanOutcome Scanner::analyser()
         outcome.rows.append({getItemNameFor(path), classifier->getThreatNameFor(path), path});
     }
     outcome.haveBackup = hasBackup();
+    if (m_backupUnknown)
+        outcome.warnings.append(QStringLiteral("Time Machine could not be asked for the latest backup"));
     return outcome;
 }
 
 bool Scanner::hasBackup()
 {
     int signs = 0;
-    if (!m_services.runner.callNSTaskWithResult("/usr/bin/tmutil", {QStringLiteral("latestbackup")})
-             .isEmpty())
+    CommandRunner::Request latest;
+    latest.launchPath = QStringLiteral("/usr/bin/tmutil");
+    latest.arguments = {QStringLiteral("latestbackup")};
+    latest.becomesCurrentTask = true;
+    const CommandRunner::Result result = m_services.runner.run(latest);
+    // No backup is an answer; a tool that is missing, hangs or is killed gives none.
+    m_backupUnknown = !result.started || result.timedOut || result.signal != 0;
+    if (result.started && !decodeUtf8(result.output).isEmpty())
         ++signs;
     const QString candidates[] = {
         QStringLiteral("/Applications/Carbon Copy Cloner.app"),

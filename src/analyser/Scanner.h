@@ -20,6 +20,9 @@ struct ScanRow {
 struct ScanOutcome {
     QVector<ScanRow> rows; ///< one per found path, in the order of the location list
     bool haveBackup = false;
+    /// What could not be checked (a folder that cannot be read, Spotlight or Time Machine that could not
+    /// be asked): without these, "nothing found" would read as "nothing there".
+    QStringList warnings;
 };
 
 /// The Analyser scan: checks every scan location for existence, leaves out what the user ignored,
@@ -56,6 +59,8 @@ private:
 
     Services m_services;
     SignatureSource& m_signatures;
+    mutable int m_failedLookups = 0; // identifiers Spotlight could not be asked about, this scan
+    bool m_backupUnknown = false;
     QByteArray m_hostRoot; // the root's folder on the host; empty for the machine itself
 };
 

@@ -29,13 +29,13 @@ bool isBundleWithIdentifier(const SystemRoot& root, const QString& path, const Q
 
 } // namespace
 
-QString ToolWorkspace::absolutePathForAppBundleWithIdentifier(const QString& bundleIdentifier)
+Workspace::ApplicationLookup ToolWorkspace::findApplication(const QString& bundleIdentifier)
 {
     // A bundle identifier is letters, digits, dots and dashes; anything else cannot name an
     // application and must not reach the query text.
     static const QRegularExpression valid(QStringLiteral("^[A-Za-z0-9._-]+$"));
     if (!valid.match(bundleIdentifier).hasMatch())
-        return QString();
+        return {};
     // One NUL after each path: a file name may hold a line feed, and one result that is not UTF-8
     // must not hide the others. The first hit that really is that application wins, so a decoy
     // named like a bundle cannot stand in for it.
@@ -46,14 +46,14 @@ QString ToolWorkspace::absolutePathForAppBundleWithIdentifier(const QString& bun
     const CommandRunner::Result result = m_runner.run(request);
     if (!result.succeeded()) {
         TR_LOG("Spotlight could not be asked for %1", bundleIdentifier);
-        return QString();
+        return {QString(), true};
     }
     for (const QByteArray& hit : result.output.split('\0')) {
         QString path = decodeUtf8(hit);
         if (!path.isEmpty() && isBundleWithIdentifier(m_runner.root(), path, bundleIdentifier))
-            return path;
+            return {path, false};
     }
-    return QString();
+    return {};
 }
 
 void ToolWorkspace::revealInFinder(const QString& path)

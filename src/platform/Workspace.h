@@ -12,8 +12,16 @@ namespace trevalo {
 class Workspace {
 public:
     virtual ~Workspace() = default;
+    struct ApplicationLookup {
+        QString path;        ///< empty when no application has the identifier
+        bool failed = false; ///< the system could not be asked: that no application was found means nothing
+    };
+    virtual ApplicationLookup findApplication(const QString& bundleIdentifier) = 0;
     /// Path of the installed application with the bundle identifier; empty when none is known.
-    virtual QString absolutePathForAppBundleWithIdentifier(const QString& bundleIdentifier) = 0;
+    QString absolutePathForAppBundleWithIdentifier(const QString& bundleIdentifier)
+    {
+        return findApplication(bundleIdentifier).path;
+    }
     /// Shows the item selected in a Finder window.
     virtual void revealInFinder(const QString& path) = 0;
     /// Opens a web address, file or folder with its application.
@@ -25,7 +33,7 @@ public:
 class ToolWorkspace : public Workspace {
 public:
     explicit ToolWorkspace(CommandRunner& runner) : m_runner(runner) {}
-    QString absolutePathForAppBundleWithIdentifier(const QString& bundleIdentifier) override;
+    ApplicationLookup findApplication(const QString& bundleIdentifier) override;
     void revealInFinder(const QString& path) override;
     void open(const QString& pathOrUrl) override;
 

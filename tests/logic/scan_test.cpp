@@ -8,7 +8,9 @@
 #include "support/FakeServices.h"
 #include "support/QtPrinters.h"
 
+#include <QFile>
 #include <QScopeGuard>
+#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -342,6 +344,48 @@ TEST_F(ScanTest, AnalyseRowsStayOneLineWhateverTheNamesHold)
     EXPECT_EQ(out, "E\\rv\\x01i\\\\l.app\tn/a\t/Applications/E\\rv\\x01i\\\\l.app\n"
                    "a\\tb\\nc-adware\tAdware\t/Library/a\\tb\\nc-adware\n"
                    "Backup: no\n");
+}
+
+TEST_F(ScanTest, WhatCouldNotBeCheckedIsAWarningNotAClearResult)
+{
+    locations({"/Library/one-adware", "/Library/Loop/adware", "com.example.app"});
+    plant("/Library/one-adware");
+    workspace.applications["com.example.app"] = "/Applications/Example.app";
+    plant("/Applications/Example.app");
+    const struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        QStringList warnings;
+    } cases[] = {
+        {"everything answered", [] {}, {}},
+        // A loop of links cannot be looked into (as a folder without read permission cannot, for a
+        // user who is not root).
+        {"a folder that cannot be looked into",
+         [this] { QFile::link(machine.host("/Library/Loop"), machine.host("/Library/Loop")); },
+         {"Warning: could not check /Library/Loop/adware: Too many levels of symbolic links"}},
+        {"Spotlight cannot be asked",
+         [this] { workspace.spotlightFails = true; },
+         {"Warning: Spotlight could not be asked for applications by identifier (1 not checked)"}},
+        {"Time Machine cannot be asked",
+         [this] { QFile::remove(machine.host("/usr/bin/tmutil")); },
+         {"Warning: Time Machine could not be asked for the latest backup"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        EXPECT_EQ(runAnalyseCommand({}, services(), o, e, &signatures), 0);
+        o.flush();
+        e.flush();
+        EXPECT_TRUE(out.startsWith("Example.app\tn/a\t") || c.warnings.value(0).contains("Spotlight"))
+            << out.toStdString();
+        EXPECT_EQ(err.split('\n', Qt::SkipEmptyParts), c.warnings);
+        // Undo, so that each case shows its own warning.
+        QFile::remove(machine.host("/Library/Loop"));
+        workspace.spotlightFails = false;
+        machine.script("/usr/bin/tmutil", "exit 0");
+    }
 }
 
 TEST_F(ScanTest, AnalyseCommandPrintsRowsThenBackup)

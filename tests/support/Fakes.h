@@ -65,11 +65,12 @@ public:
 class RecordingWorkspace : public Workspace {
 public:
     QMap<QString, QString> applications; ///< bundle identifier to path
+    bool spotlightFails = false;
     QStringList revealed;
     QStringList opened;
-    QString absolutePathForAppBundleWithIdentifier(const QString& id) override
+    ApplicationLookup findApplication(const QString& id) override
     {
-        return applications.value(id);
+        return {spotlightFails ? QString() : applications.value(id), spotlightFails};
     }
     void revealInFinder(const QString& path) override { revealed << path; }
     void open(const QString& pathOrUrl) override { opened << pathOrUrl; }
