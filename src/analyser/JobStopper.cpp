@@ -127,7 +127,8 @@ void JobStopper::unloadUserJobs()
 
 void JobStopper::killProcess(const QString& label)
 {
-    // The output says nothing useful: launchctl is silent when the job is gone and when it never was.
+    // Whether it worked changes nothing: a job that was already gone needs no stopping, and the log line
+    // names what was asked.
     m_services.runner.callSubsidTaskWithResult("/bin/launchctl", {"remove", label});
     TR_LOG_AS(kKillProcess, "%1", QStringLiteral("Trevalo removed %1 from launchd").arg(label));
 }

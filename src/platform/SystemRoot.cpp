@@ -151,6 +151,10 @@ QString SystemRoot::launchPath(const QString& macToolPath) const
 QProcessEnvironment SystemRoot::childEnvironment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // A start-up file named here would run inside every shell line the program starts, before the
+    // line itself: whoever set it could put anything in front of the program's tools.
+    env.remove(QStringLiteral("BASH_ENV"));
+    env.remove(QStringLiteral("ENV"));
     if (isIdentity())
         return env;
     QStringList path;

@@ -1,3 +1,4 @@
+#include "platform/CommandRunner.h"
 #include "platform/SystemRoot.h"
 #include "support/TempRoot.h"
 
@@ -102,6 +103,24 @@ TEST(SystemRootTest, RootsThatCannotServe)
         EXPECT_FALSE(SystemRoot::open(c.root, QString(), &error));
         EXPECT_TRUE(error.message.contains(c.message)) << error.message.toStdString();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(SystemRootTest, NoShellStartUpFileReachesTheProgramsShellLines)
+{
+    TempRoot machine;
+    machine.write("/evil", "echo injected\n");
+    qputenv("BASH_ENV", machine.host("/evil").toLocal8Bit());
+    qputenv("ENV", machine.host("/evil").toLocal8Bit());
+    for (const SystemRoot& root : {machine.root(), SystemRoot::identity()}) {
+        CommandRunner runner(root);
+        EXPECT_EQ(runner.callSubsidTaskWithResult("/bin/bash", {"-c", "echo line"}), "line\n");
+    }
+    qunsetenv("BASH_ENV");
+    qunsetenv("ENV");
 }
 
 } // namespace
