@@ -1,0 +1,128 @@
+#include "profile/FolderSection.h"
+
+#include "profile/ChangeDetection.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace trevalo {
+
+namespace {
+
+struct Mark {
+    qsizetype at = 0;     // where the name starts in the section
+    qsizetype length = 0; // the name's length
+    bool removed = false;
+};
+
+/// Finds where each name of a list stands in the section: a line equal to it (each repeat of a name
+/// takes the next such line), else its first occurrence in the section.
+class SectionLocator {
+public:
+    explicit SectionLocator(const QString& section) : m_section(section)
+    {
+        qsizetype start = 0;
+        while (start <= section.size()) {
+            qsizetype end = section.indexOf(u'\n', start);
+            if (end < 0)
+                end = section.size();
+            m_lines[section.mid(start, end - start)].append(start);
+            start = end + 1;
+        }
+    }
+    std::optional<qsizetype> find(const QString& name)
+    {
+        auto lines = m_lines.find(name);
+        if (lines != m_lines.end() && !lines->isEmpty())
+            return lines->takeFirst();
+        const qsizetype at = m_section.indexOf(name);
+        return at < 0 ? std::nullopt : std::optional<qsizetype>(at);
+    }
+
+private:
+    const QString& m_section;
+    QHash<QString, QList<qsizetype>> m_lines;
+};
+
+} // namespace
+
+SectionOutcome runFolderSection(ReportText& report, const std::optional<QStringList>& snapshot,
+                                const FolderListing& listing, SectionVariant variant, const QString& location,
+                                const QDateTime& time)
+{
+    SectionOutcome outcome;
+    if (listing.state == FolderListing::State::Unreadable) {
+        outcome.snapshot = snapshot;
+        report.setDisplayText(snapshot ? snapshot->join(u'\n') : QString(), ReportColour::White);
+        return outcome;
+    }
+    const bool listed = listing.state == FolderListing::State::Listed;
+    const std::optional<QString> previousText =
+        snapshot ? std::optional<QString>(snapshot->join(u'\n')) : std::nullopt;
+    QStringList previous = previousText ? previousText->split(u'\n') : QStringList();
+    QStringList current = listed ? listing.names : QStringList();
+    if (variant == SectionVariant::Trimmed) {
+        previous = changes::trim(previous);
+        current = changes::trim(current);
+    }
+    if (listed)
+        outcome.snapshot = listing.names;
+
+    const QStringList removed = changes::itemDeleted(previous, current);
+    const QStringList added = changes::itemAdded(previous, current);
+
+    // The section as the spec'd appends build it: the listing (or the removed names), then the added
+    // block. Empty appends are a single blank, as the report view makes them.
+    QString listingBlock = variant == SectionVariant::ChangesOnly ? QStringLiteral("\n") + removed.join(u'\n')
+                           : previousText                         ? *previousText
+                           : listed                               ? listing.names.join(u'\n')
+                                                                  : QString();
+    if (listingBlock.isEmpty())
+        listingBlock = QStringLiteral(" ");
+    QString addedText = added.join(u'\n');
+    if (addedText.isEmpty() && variant == SectionVariant::BlankWhenNoneAdded)
+        addedText = QStringLiteral(" ");
+    const QString section = listingBlock + u'\n' + addedText;
+
+    // Marks: removed names within the listing block, added names within the whole section.
+    QVector<Mark> marks;
+    const bool markRemoved = !removed.isEmpty() && !removed.first().isEmpty();
+    const bool markAdded = !added.isEmpty() && !added.first().isEmpty();
+    if (markRemoved) {
+        SectionLocator locator(listingBlock);
+        for (const QString& name : removed) {
+            if (const auto at = locator.find(name))
+                marks.append({*at, name.size(), true});
+            outcome.records.append(changes::changeRecord(name, changes::kRemovedMarker, time, location));
+        }
+        outcome.removed = int(removed.size());
+    }
+    if (markAdded) {
+        SectionLocator locator(section);
+        for (const QString& name : added) {
+            if (!name.isEmpty()) {
+                if (const auto at = locator.find(name))
+                    marks.append({*at, name.size(), false});
+            }
+            outcome.records.append(changes::changeRecord(name, changes::kAddedMarker, time, location));
+        }
+        outcome.added = int(added.size());
+    }
+
+    // One pass over the section: white text, each marked name yellow with its marker after it.
+    std::stable_sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.at < b.at; });
+    qsizetype written = 0;
+    for (const Mark& mark : std::as_const(marks)) {
+        if (mark.at < written)
+            continue; // two marks on one place: the first one made stands
+        report.append(section.mid(written, mark.at - written), ReportColour::White);
+        report.append(section.mid(mark.at, mark.length), ReportColour::Yellow);
+        report.append(QString::fromLatin1(mark.removed ? changes::kRemovedMarker : changes::kAddedMarker),
+                      mark.removed ? ReportColour::Orange : ReportColour::Magenta);
+        written = mark.at + mark.length;
+    }
+    report.append(section.mid(written), ReportColour::White);
+    return outcome;
+}
+
+} // namespace trevalo

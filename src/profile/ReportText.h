@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+namespace trevalo {
+
+/// The colours of the profile report. The window and the command line each turn them into their own
+/// form (rich text, terminal colours); the report itself knows no widget.
+enum class ReportColour { Base, White, Yellow, Orange, Magenta, Green, Cyan };
+
+struct StyledRun {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    ReportColour colour = ReportColour::Base;
+};
+
+/// A report being built: its plain text and the coloured runs over it, in order, not overlapping.
+class ReportText {
+public:
+    /// Appends text in a colour.
+    void append(const QString& text, ReportColour colour = ReportColour::Base);
+    /// Appends as the report view does ("setDisplayText:"): an empty text appends a single blank.
+    void setDisplayText(const QString& text, ReportColour colour = ReportColour::Base);
+
+    const QString& text() const { return m_text; }
+    const QVector<StyledRun>& runs() const { return m_runs; }
+    /// The colour of the character at a position.
+    ReportColour colourAt(qsizetype position) const;
+
+private:
+    QString m_text;
+    QVector<StyledRun> m_runs;
+};
+
+} // namespace trevalo
