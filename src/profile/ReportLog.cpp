@@ -104,6 +104,26 @@ std::optional<QString> ReportLogIndex::report(int number) const
     return m_text.mid(from, to - from);
 }
 
+std::optional<int> ReportLogIndex::highestNumber() const
+{
+    std::optional<int> highest;
+    for (auto it = m_headers.constBegin(); it != m_headers.constEnd(); ++it) {
+        if (!highest || it.key() > *highest)
+            highest = it.key();
+    }
+    return highest;
+}
+
+RunNumber nextRunNumber(std::optional<qint64> stored, const ReportLogIndex& log)
+{
+    if (stored && *stored >= 1)
+        return {int(std::min<qint64>(*stored, INT_MAX - 1)) + 1, false};
+    if (const std::optional<int> highest = log.highestNumber();
+        highest && *highest >= 1 && *highest < INT_MAX)
+        return {*highest + 1, false};
+    return {1, true};
+}
+
 std::optional<NavigatedReport> navigate(LogStep step, int shownNumber, int indicatorValue, int logCountValue,
                                         const ReportLogIndex& log)
 {

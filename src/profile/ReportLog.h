@@ -38,6 +38,8 @@ public:
     int firstNumber() const { return m_firstNumber; }
     /// Occurrences of the word "timestamp" in any case: every header, and any other use of the word.
     int reportCount() const { return m_wordCount; }
+    /// The highest report number that has a header; absent when the log holds no report.
+    std::optional<int> highestNumber() const;
     /// Report n: from the first header of n up to the first following header of n + 1, or to the end.
     /// Absent when the log has no header of n.
     std::optional<QString> report(int number) const;
@@ -64,5 +66,17 @@ struct NavigatedReport {
 /// report-count field.
 std::optional<NavigatedReport> navigate(LogStep step, int shownNumber, int indicatorValue, int logCountValue,
                                         const ReportLogIndex& log);
+
+struct RunNumber {
+    int number = 1;
+    /// The very first run: its report is discarded and the run made again as number 2.
+    bool firstRun = true;
+};
+
+/// The number of the next profile run from the stored number ("timestampInt"; absent or below 1 reads
+/// as none) and the log. Without a stored number the run is the first one only when the log holds no
+/// report: a number lost with a settings file that was set aside must not delete the user's reports, so
+/// numbering goes on after the highest report in the log.
+RunNumber nextRunNumber(std::optional<qint64> stored, const ReportLogIndex& log);
 
 } // namespace trevalo::reportlog

@@ -100,6 +100,33 @@ TEST(ReportLog, ACountRaisedByTheWordInAReportFindsNoReportPastTheNewest)
     EXPECT_FALSE(navigate(LogStep::Next, 3, 3, 3, index)); // 3 < 2 + 3 - 1, but there is no report 4
 }
 
+TEST(ReportLog, RunNumbers)
+{
+    const ReportLogIndex empty{QString()};
+    const ReportLogIndex reports(report(2) + report(3) + report(4));
+    const struct Case {
+        const char* name;
+        std::optional<qint64> stored;
+        const ReportLogIndex& log;
+        int number;
+        bool firstRun;
+    } cases[] = {
+        {"the very first run", std::nullopt, empty, 1, true},
+        {"a stored 0 counts as none", 0, empty, 1, true},
+        {"so does a negative one", -3, empty, 1, true},
+        {"the stored number goes on", 5, reports, 6, false},
+        // The number was lost (a damaged settings file set aside): the reports stay, numbering goes on.
+        {"a lost number with reports in the log", std::nullopt, reports, 5, false},
+        {"a zero number with reports in the log", 0, reports, 5, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunNumber next = nextRunNumber(c.stored, c.log);
+        EXPECT_EQ(next.number, c.number);
+        EXPECT_EQ(next.firstRun, c.firstRun);
+    }
+}
+
 TEST(ReportLog, ALogTabShowsTheFileOrNoChangesYet)
 {
     QTemporaryDir dir;
