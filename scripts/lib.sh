@@ -4,7 +4,7 @@
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 build_packages=(build-essential cmake pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
-    libplist-dev libplist++-dev libgtest-dev libgmock-dev libbenchmark-dev python3 dbus)
+    libplist-dev libplist++-dev libgtest-dev libgmock-dev libbenchmark-dev python3 dbus tzdata)
 display_packages=(xvfb xauth trayer imagemagick x11-apps x11-utils xdotool dbus-x11 fonts-dejavu-core fonts-noto-color-emoji)
 
 as_root() {

@@ -1,6 +1,8 @@
 #include "profile/ChangeDetection.h"
+#include "profile/ReportDates.h"
 #include "support/QtPrinters.h"
 
+#include <QTimeZone>
 #include <gtest/gtest.h>
 
 using namespace trevalo::changes;
@@ -57,6 +59,20 @@ TEST(ChangeDetection, TheRecordDateIsTheCalendarYearAtTheTurnOfTheYear)
     // 29 December 2025 is in week 1 of 2026: a week-based year would print 2026.
     EXPECT_EQ(recordDate(QDateTime(QDate(2025, 12, 29), QTime(23, 58, 7))), "29 Dec, 2025  11:58:07 PM");
     EXPECT_EQ(recordDate(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0))), "1 Jan, 2027  12:00:00 AM");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ReportDates, TheHeaderDateNamesItsTimeZoneAndTheCalendarYear)
+{
+    const QTimeZone berlin("Europe/Berlin");
+    ASSERT_TRUE(berlin.isValid());
+    EXPECT_EQ(trevalo::reportHeaderDate(QDateTime(QDate(2025, 12, 29), QTime(23, 58, 7), berlin)),
+              "29 Dec, 2025  11:58:07 PM\nCentral European Standard Time");
+    EXPECT_EQ(trevalo::reportHeaderDate(QDateTime(QDate(2026, 7, 1), QTime(9, 5, 7), berlin)),
+              "1 Jul, 2026  9:05:07 AM\nCentral European Summer Time");
 }
 
 } // namespace
