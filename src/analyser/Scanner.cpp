@@ -185,14 +185,16 @@ ScanOutcome Scanner::analyser()
             classifier = ThreatClassifier::load(m_signatures);
         outcome.rows.append({getItemNameFor(path), classifier->getThreatNameFor(path), path});
     }
-    outcome.haveBackup = hasBackup();
-    if (m_backupUnknown)
+    const BackupProbe backup = probeBackup();
+    outcome.haveBackup = backup.found;
+    if (backup.timeMachineUnknown)
         outcome.warnings.append(QStringLiteral("Time Machine could not be asked for the latest backup"));
     return outcome;
 }
 
-bool Scanner::hasBackup()
+Scanner::BackupProbe Scanner::probeBackup()
 {
+    BackupProbe probe;
     int signs = 0;
     CommandRunner::Request latest;
     latest.launchPath = QStringLiteral("/usr/bin/tmutil");
@@ -200,7 +202,7 @@ bool Scanner::hasBackup()
     latest.becomesCurrentTask = true;
     const CommandRunner::Result result = m_services.runner.run(latest);
     // No backup is an answer; a tool that is missing, hangs or is killed gives none.
-    m_backupUnknown = !result.started || result.timedOut || result.signal != 0;
+    probe.timeMachineUnknown = !result.started || result.timedOut || result.signal != 0;
     if (result.started && !decodeUtf8(result.output).isEmpty())
         ++signs;
     const QString candidates[] = {
@@ -212,7 +214,8 @@ bool Scanner::hasBackup()
         if (exists(path))
             ++signs;
     }
-    return signs > 0;
+    probe.found = signs > 0;
+    return probe;
 }
 
 void applyScan(const ScanOutcome& outcome, ScanResults& results)

@@ -47,12 +47,17 @@ public:
 
     /// True when any sign of a backup is there: Time Machine names a latest backup, or Carbon Copy
     /// Cloner, SuperDuper! or the Time Machine preferences exist.
-    bool hasBackup();
+    bool hasBackup() { return probeBackup().found; }
 
     /// The last path component ("/" for the root folder itself).
     static QString getItemNameFor(const QString& path);
 
 private:
+    struct BackupProbe {
+        bool found = false;
+        bool timeMachineUnknown = false; ///< Time Machine could not be asked: no answer, not "none"
+    };
+    BackupProbe probeBackup();
     bool exists(const QString& macPath) const;
     /// Appends the host path of a macOS path, as the file system wants it.
     void appendHostPath(QByteArray& out, QStringView macPath) const;
@@ -60,8 +65,7 @@ private:
     Services m_services;
     SignatureSource& m_signatures;
     mutable int m_failedLookups = 0; // identifiers Spotlight could not be asked about, this scan
-    bool m_backupUnknown = false;
-    QByteArray m_hostRoot; // the root's folder on the host; empty for the machine itself
+    QByteArray m_hostRoot;           // the root's folder on the host; empty for the machine itself
 };
 
 /// Puts a scan's outcome into the shared results the way a scan does: the item map is replaced, the

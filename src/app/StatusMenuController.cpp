@@ -45,13 +45,11 @@ const char* const kDockEdgeScript = "tell application \"System Events\"\ntell do
 const char* const kUserLibraryScript = "do shell script \"ls -aOl ~/Library | sed -n 2p\"";
 const char* const kMemoryScript = "do shell script \"echo \\\"$(top -l 1 | awk '/PhysMem/';)\\\"\"";
 
-CommandRunner::Request toolRequest(const QString& launchPath, const QStringList& arguments,
-                                   CommandRunner::Capture capture = CommandRunner::Capture::Output)
+CommandRunner::Request toolRequest(const QString& launchPath, const QStringList& arguments)
 {
     CommandRunner::Request request;
     request.launchPath = launchPath;
     request.arguments = arguments;
-    request.capture = capture;
     return request;
 }
 
@@ -93,9 +91,7 @@ QString StatusMenuController::readingText(const CommandRunner::Request& request,
 
 QString StatusMenuController::read(const QString& launchPath, const QStringList& arguments)
 {
-    CommandRunner::Request request;
-    request.launchPath = launchPath;
-    request.arguments = arguments;
+    const CommandRunner::Request request = toolRequest(launchPath, arguments);
     return readingText(request, m_services.runner.run(request));
 }
 
@@ -194,27 +190,41 @@ std::vector<StatusMenuController::ToolReading> StatusMenuController::toolReading
     using C = StatusMenuController;
     std::vector<ToolReading> readings;
     if (scope == Scope::MenuOpen) {
-        readings.push_back({toolRequest("/usr/sbin/system_profiler", {"SPFirewallDataType"},
-                                        CommandRunner::Capture::OutputDiscardingErrors),
-                            &C::applyFirewall});
+        readings.push_back(firewallReading());
         if (!m_services.settings.boolForKey(keys::showInvisibleFiles))
-            readings.push_back({invisibleFilesRequest(), &C::applyInvisibleFiles});
+            readings.push_back(invisibleFilesReading());
         if (!m_services.settings.boolForKey(keys::showUserLibrary))
-            readings.push_back({scriptRequest(kUserLibraryScript), &C::applyUserLibrary});
+            readings.push_back(userLibraryReading());
     }
     readings.push_back({scriptRequest(kFolderActionsScript), &C::applyFolderActions});
     readings.push_back({scriptRequest(kDockSizeScript), &C::applyDockSize});
     readings.push_back({scriptRequest(kDockHidingScript), &C::applyDockHiding});
     readings.push_back({scriptRequest(kDockEdgeScript), &C::applyDockEdge});
     if (scope == Scope::MenuOpen)
-        readings.push_back({toolRequest("/usr/bin/uptime", {}), &C::applyUptime});
+        readings.push_back(uptimeReading());
     return readings;
 }
 
-CommandRunner::Request StatusMenuController::invisibleFilesRequest()
+StatusMenuController::ToolReading StatusMenuController::firewallReading()
 {
-    return toolRequest("/usr/bin/defaults", {"read", "com.apple.finder", "AppleShowAllFiles"},
-                       CommandRunner::Capture::OutputDiscardingErrors);
+    return {toolRequest("/usr/sbin/system_profiler", {"SPFirewallDataType"}),
+            &StatusMenuController::applyFirewall};
+}
+
+StatusMenuController::ToolReading StatusMenuController::invisibleFilesReading()
+{
+    return {toolRequest("/usr/bin/defaults", {"read", "com.apple.finder", "AppleShowAllFiles"}),
+            &StatusMenuController::applyInvisibleFiles};
+}
+
+StatusMenuController::ToolReading StatusMenuController::userLibraryReading()
+{
+    return {scriptRequest(kUserLibraryScript), &StatusMenuController::applyUserLibrary};
+}
+
+StatusMenuController::ToolReading StatusMenuController::uptimeReading()
+{
+    return {toolRequest("/usr/bin/uptime", {}), &StatusMenuController::applyUptime};
 }
 
 void StatusMenuController::readNow(const ToolReading& reading)
@@ -286,7 +296,7 @@ void StatusMenuController::readingFinished()
 
 void StatusMenuController::getTRUptime()
 {
-    readNow({toolRequest("/usr/bin/uptime", {}), &StatusMenuController::applyUptime});
+    readNow(uptimeReading());
 }
 
 void StatusMenuController::applyUptime(const QString& output)
@@ -297,7 +307,7 @@ void StatusMenuController::applyUptime(const QString& output)
 
 void StatusMenuController::theFirewallStatus()
 {
-    readNow(toolReadings(Scope::MenuOpen).front());
+    readNow(firewallReading());
 }
 
 void StatusMenuController::applyFirewall(const QString& output)
@@ -309,7 +319,7 @@ void StatusMenuController::applyFirewall(const QString& output)
 void StatusMenuController::getInvisibleFileStatus()
 {
     if (!m_services.settings.boolForKey(keys::showInvisibleFiles))
-        readNow({invisibleFilesRequest(), &StatusMenuController::applyInvisibleFiles});
+        readNow(invisibleFilesReading());
 }
 
 void StatusMenuController::applyInvisibleFiles(const QString& output)
@@ -325,7 +335,7 @@ void StatusMenuController::applyInvisibleFiles(const QString& output)
 void StatusMenuController::getUserLibraryStatus()
 {
     if (!m_services.settings.boolForKey(keys::showUserLibrary))
-        readNow({scriptRequest(kUserLibraryScript), &StatusMenuController::applyUserLibrary});
+        readNow(userLibraryReading());
 }
 
 void StatusMenuController::applyUserLibrary(const QString& output)

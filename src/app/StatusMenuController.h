@@ -82,7 +82,11 @@ private:
     void startRefresh(Scope scope);
     void readingFinished();
     std::vector<ToolReading> toolReadings(Scope scope) const;
-    static CommandRunner::Request invisibleFilesRequest();
+    // The readings an opening menu adds to the refresh's, each also read on its own by its operation.
+    static ToolReading firewallReading();
+    static ToolReading invisibleFilesReading();
+    static ToolReading userLibraryReading();
+    static ToolReading uptimeReading();
     /// The reading's output as text; a log line when the tool failed or printed what is not text.
     static QString readingText(const CommandRunner::Request& request, const CommandRunner::Result& result);
     /// Runs a tool on this thread for a reading.

@@ -51,7 +51,8 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
     m_analyser.scanResults() = ScanResults{};
 
     // Every notification of the program opens the Analyser on the last results, whatever it said.
-    connect(&m_services.notifier, &Notifier::activated, this, &TRAppDelegate::showAnalyser);
+    connect(&m_services.notifier, &Notifier::activated, this, &TRAppDelegate::showAnalyser,
+            Qt::UniqueConnection);
 
     if (options.startTimer)
         m_refreshTimer.start();

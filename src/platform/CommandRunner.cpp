@@ -191,8 +191,7 @@ bool CommandRunner::launchInto(RunState& run, const Request& request)
         arguments.append(argument.toLocal8Bit());
 
     const Capture capture = request.detach ? Capture::Nothing : request.capture;
-    const bool output =
-        capture == Capture::Output || capture == Capture::OutputDiscardingErrors || capture == Capture::Both;
+    const bool output = capture == Capture::Output || capture == Capture::Both;
     const bool error = capture == Capture::Error || capture == Capture::Both;
 
     int errorNumber = 0;
@@ -353,12 +352,6 @@ QString CommandRunner::callNSTaskWithResult(const QString& launchPath, const QSt
 QString CommandRunner::callSubsidTaskWithResult(const QString& launchPath, const QStringList& arguments)
 {
     return outputText(run({.launchPath = launchPath, .arguments = arguments}));
-}
-
-QString CommandRunner::callTaskDiscardingErrors(const QString& launchPath, const QStringList& arguments)
-{
-    return outputText(
-        run({.launchPath = launchPath, .arguments = arguments, .capture = Capture::OutputDiscardingErrors}));
 }
 
 QString CommandRunner::callNSTaskWithError(const QString& launchPath, const QStringList& arguments)

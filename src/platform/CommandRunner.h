@@ -58,7 +58,7 @@ private:
 class CommandRunner {
 public:
     /// Which of the child's streams are read. The others go to the null device.
-    enum class Capture { Nothing, Output, OutputDiscardingErrors, Error, Both };
+    enum class Capture { Nothing, Output, Error, Both };
     /// Limited: the runner's default time limit. None: for a tool that waits for a person's answer, such
     /// as a dialog or a password prompt.
     enum class TimeLimit { Limited, None };
@@ -125,8 +125,6 @@ public:
     QString callNSTaskWithResult(const QString& launchPath, const QStringList& arguments);
     /// As callNSTaskWithResult but leaves the current task alone.
     QString callSubsidTaskWithResult(const QString& launchPath, const QStringList& arguments);
-    /// As callSubsidTaskWithResult; the name says to the reader that standard error is not wanted.
-    QString callTaskDiscardingErrors(const QString& launchPath, const QStringList& arguments);
     /// Standard error of the program.
     QString callNSTaskWithError(const QString& launchPath, const QStringList& arguments);
     /// Starts the program and returns at once.

@@ -71,8 +71,8 @@ SectionOutcome runFolderSection(ReportText& report, const std::optional<QStringL
     const QStringList removed = changes::itemDeleted(previous, current);
     const QStringList added = changes::itemAdded(previous, current);
 
-    // The section as the spec'd appends build it: the listing (or the removed names), then the added
-    // block. Empty appends are a single blank, as the report view makes them.
+    // The section as the report view's appends build it: the listing (or the removed names), then the
+    // added block. Empty appends are a single blank, as the report view makes them.
     QString listingBlock = variant == SectionVariant::ChangesOnly ? QStringLiteral("\n") + removed.join(u'\n')
                            : previousText                         ? *previousText
                            : listed                               ? listing.names.join(u'\n')

@@ -252,7 +252,6 @@ TEST_F(CommandRunnerTest, StreamsNobodyReadsGoNowhereNotIntoOurOwn)
     } cases[] = {
         {"nothing captured", Capture::Nothing, "", ""},
         {"output captured", Capture::Output, "to-out\n", ""},
-        {"output captured, errors discarded", Capture::OutputDiscardingErrors, "to-out\n", ""},
         {"error captured", Capture::Error, "", "to-err\n"},
     };
     const QString ownOutput = machine.host("/own-output");

@@ -250,11 +250,11 @@ TEST_F(StatusMenuControllerTest, BlockingAndBackgroundReadingsAgree)
     controller.menuNeedsUpdate();
     ASSERT_TRUE(waitForRefresh(controller));
 
-    for (const MenuItemSpec& spec : statusMenuLayout()) {
-        SCOPED_TRACE(spec.title);
-        EXPECT_EQ(model[spec.item].title, blockingModel[spec.item].title);
-        EXPECT_EQ(model[spec.item].marked, blockingModel[spec.item].marked);
-        EXPECT_EQ(model[spec.item].image, blockingModel[spec.item].image);
+    for (const MenuItemSpec& row : statusMenuLayout()) {
+        SCOPED_TRACE(row.title);
+        EXPECT_EQ(model[row.item].title, blockingModel[row.item].title);
+        EXPECT_EQ(model[row.item].marked, blockingModel[row.item].marked);
+        EXPECT_EQ(model[row.item].image, blockingModel[row.item].image);
     }
     EXPECT_TRUE(model[MenuItem::dockRight].marked);
     EXPECT_TRUE(model[MenuItem::firewall].marked);
