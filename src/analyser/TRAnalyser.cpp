@@ -351,13 +351,6 @@ void TRAnalyser::copyToClipboard(const QString& text)
     m_services.clipboard.setText(QStringLiteral("Trevalo 2 Analyser:\n\n") + text);
 }
 
-QString TRAnalyser::changeLogText() const
-{
-    QFile file(m_services.root.host(m_services.root.supportFolder() + QStringLiteral("/tr2Change.log")));
-    const QString text = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    return text.isEmpty() ? QStringLiteral("No changes yet!") : text;
-}
-
 QString TRAnalyser::callOSAScript(const QString& script)
 {
     return m_services.runner.callOSAScriptForAnalyser(script);
@@ -366,6 +359,11 @@ QString TRAnalyser::callOSAScript(const QString& script)
 void TRAnalyser::callOSAScriptNull(const QString& script)
 {
     m_services.runner.callOSAScriptNull(script);
+}
+
+QString TRAnalyser::callNSAppleScript(const QString& script)
+{
+    return m_services.runner.callNSAppleScriptQuietly(script);
 }
 
 } // namespace trevalo

@@ -54,13 +54,12 @@ public:
     /// Puts the text on the clipboard under the heading "Trevalo 2 Analyser:".
     void copyToClipboard(const QString& text);
 
-    /// The change log as the change-log tab shows it: the file's text, or "No changes yet!" when the file
-    /// is missing or empty.
-    QString changeLogText() const;
-
     // This controller's own runner variants.
     QString callOSAScript(const QString& script);
     void callOSAScriptNull(const QString& script);
+    /// The script's result as text; absent when it failed or gave none. Unlike the runner's own, a
+    /// failure writes no log line.
+    QString callNSAppleScript(const QString& script);
 
     ResultsTableModel* model() { return &m_model; }
     bool backup() const { return m_backup; }

@@ -7,10 +7,13 @@
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
 #include "platform/TextEscape.h"
+#include "profile/ProfileCommand.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 #include <functional>
+#include <unistd.h>
 
 namespace trevalo {
 
@@ -214,6 +217,25 @@ int analyseCommand(Invocation& inv)
     return status;
 }
 
+/// The profile commands run on a delegate that has read the system's version and SIP state, as the
+/// menu's start-up would, without the start-up's scan or job stopping.
+int profileCommand(Invocation& inv, const std::function<int(Profile&)>& command)
+{
+    const auto root = openRoot(inv);
+    if (!root)
+        return 2;
+    ConsoleNotifier notifier(inv.out);
+    HeadlessSession session(*root, inv, notifier);
+    // As start-up makes it: a run must not find the folder it writes to as a change of its own.
+    QDir().mkpath(root->host(root->supportFolder()));
+    StatusMenuController& status = session.delegate.statusMenu();
+    status.getOSVer();
+    status.getCsrutil();
+    const int result = command(session.delegate.profileSubsystem());
+    inv.out.flush();
+    return result;
+}
+
 int signatureCommand(Invocation& inv)
 {
     return runSignatureCommand(inv.commandLine.arguments, inv.out, inv.err);
@@ -222,8 +244,30 @@ int signatureCommand(Invocation& inv)
 const QMap<QString, CommandFunction>& commands()
 {
     static const QMap<QString, CommandFunction> table{
-        {"startup", startupCommand}, {"analyse", analyseCommand}, {"sig", signatureCommand},
-        {"facts", factsCommand},     {"choose", chooseCommand},
+        {"startup", startupCommand},
+        {"analyse", analyseCommand},
+        {"sig", signatureCommand},
+        {"facts", factsCommand},
+        {"choose", chooseCommand},
+        {"profile",
+         [](Invocation& inv) {
+             return profileCommand(inv, [&inv](Profile& profile) {
+                 return runProfileCommand(profile, inv.commandLine.arguments, isatty(STDOUT_FILENO) != 0,
+                                          inv.out, inv.err);
+             });
+         }},
+        {"changes",
+         [](Invocation& inv) {
+             return profileCommand(inv, [&inv](Profile& profile) {
+                 return runChangesCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
+             });
+         }},
+        {"logs",
+         [](Invocation& inv) {
+             return profileCommand(inv, [&inv](Profile& profile) {
+                 return runLogsCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
+             });
+         }},
     };
     return table;
 }

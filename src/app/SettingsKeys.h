@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profile/ProfileKeys.h" // the profile run's number and date, which the menu shows
+
 #include <array>
 
 /// The application shell's settings keys. Each subsystem keeps its own keys beside its code.
@@ -28,8 +30,6 @@ inline constexpr const char* highWarning = "highwarning";
 inline constexpr const char* startAtLogin = "startAtLogin";
 inline constexpr const char* disableAnalyserAtLaunch = "disableAnalyserAtLaunch";
 inline constexpr const char* secCenter = "secCenter";
-inline constexpr const char* lastAnalyserRun = "last_analyser_run";
-inline constexpr const char* timestampInt = "timestampInt";
 inline constexpr const char* taskPadPath = "taskpadpath";
 inline constexpr const char* listWindowIsAttached = "listWindowIsAttached";
 /// Seconds a tool that waits on no person may run before it is ended (60 when absent or not above 0).

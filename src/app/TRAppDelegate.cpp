@@ -1,5 +1,6 @@
 #include "app/TRAppDelegate.h"
 
+#include "analyser/TRAnalyser.h"
 #include "app/SettingsKeys.h"
 #include "platform/Accessibility.h"
 #include "platform/Log.h"
@@ -25,8 +26,15 @@ const char* const kLoginItemScript =
 } // namespace
 
 TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QObject* parent)
-    : QObject(parent), m_services(services), m_status(services, m_menu), m_analyser(services, std::move(scan))
+    : QObject(parent), m_services(services), m_status(services, m_menu),
+      m_analyser(services, std::move(scan)), m_profile(services)
 {
+    // The profile's status block tells what the status menu's SIP item says.
+    m_profile.setSipStateTitleSource([this] { return m_menu[MenuItem::sipState].title; });
+    // Every Analyser window's set-up ends with a profile run.
+    connect(&m_analyser, &Analyser::controllerCreated, this, [this](TRAnalyser* controller) {
+        connect(controller, &TRAnalyser::profileRequested, &m_profile, &Profile::runProfiler);
+    });
     m_refreshTimer.setInterval(kRefreshSeconds * 1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &TRAppDelegate::refresh);
     connect(&m_status, &StatusMenuController::changed, this, &TRAppDelegate::menuChanged);

@@ -5,6 +5,7 @@
 #include "app/StatusMenuController.h"
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
+#include "profile/Profile.h"
 
 #include <QObject>
 #include <QTimer>
@@ -39,6 +40,14 @@ public:
     /// The scripting property lastrun: the stored last run, or "(null)".
     QString lastrun() const;
 
+    // Profile (the names the Analyser window's controls and the log know).
+    void profiler() { m_profile.runProfiler(); }
+    void runProfiler() { m_profile.runProfiler(); }
+    void logView(std::optional<reportlog::LogStep> step = std::nullopt) { m_profile.logView(step); }
+    void openConsole() { m_profile.openConsole(); }
+    void deleteLogs() { m_profile.deleteLogs(Profile::DeleteFrom::Window); }
+    void removeChangeLog() { m_profile.removeChangeLog(); }
+
     // Status menu.
     void refresh();
     void menuNeedsUpdate();
@@ -66,6 +75,7 @@ public:
     StatusMenuController& statusMenu() { return m_status; }
     MenuActions& menuActions() { return m_actions; }
     Analyser& analyserSubsystem() { return m_analyser; }
+    Profile& profileSubsystem() { return m_profile; }
 
 signals:
     void menuChanged();
@@ -77,6 +87,7 @@ private:
     StatusMenuModel m_menu;
     StatusMenuController m_status;
     Analyser m_analyser;
+    Profile m_profile;
     MenuActions m_actions;
     QTimer m_refreshTimer;
 };

@@ -386,13 +386,17 @@ QString CommandRunner::callOSATaskWithScript(const QString& scriptPath)
     return callSubsidTaskWithResult(osascriptPath(), {scriptPath});
 }
 
-CommandRunner::ScriptOutcome CommandRunner::runScript(const QString& script, const QStringList& options,
-                                                      TimeLimit timeLimit)
+CommandRunner::Request CommandRunner::scriptRequest(const QString& script, const QStringList& options,
+                                                    TimeLimit timeLimit) const
 {
-    const Result r = run({.launchPath = osascriptPath(),
-                          .arguments = options + QStringList{"-e", script},
-                          .capture = Capture::Both,
-                          .timeLimit = timeLimit});
+    return {.launchPath = osascriptPath(),
+            .arguments = options + QStringList{"-e", script},
+            .capture = Capture::Both,
+            .timeLimit = timeLimit};
+}
+
+CommandRunner::ScriptOutcome CommandRunner::scriptOutcome(const Result& r)
+{
     ScriptOutcome outcome;
     if (!r.started) {
         outcome.error = QStringLiteral("osascript could not be started");
@@ -410,6 +414,24 @@ CommandRunner::ScriptOutcome CommandRunner::runScript(const QString& script, con
     return outcome;
 }
 
+QString CommandRunner::appleScriptResult(const ScriptOutcome& outcome)
+{
+    return appleScriptText(outcome);
+}
+
+QString CommandRunner::analyserDisplayText(const QString& display)
+{
+    if (display.size() < 2)
+        return QStringLiteral(" ");
+    return display.mid(1, display.size() - 2);
+}
+
+CommandRunner::ScriptOutcome CommandRunner::runScript(const QString& script, const QStringList& options,
+                                                      TimeLimit timeLimit)
+{
+    return scriptOutcome(run(scriptRequest(script, options, timeLimit)));
+}
+
 QString CommandRunner::callOSAScript(const QString& script)
 {
     // "-s s" prints the display value: a text result in double quotes.
@@ -421,10 +443,7 @@ QString CommandRunner::callOSAScript(const QString& script)
 
 QString CommandRunner::callOSAScriptForAnalyser(const QString& script)
 {
-    const QString display = runScript(script, {"-s", "s"}).output;
-    if (display.size() < 2)
-        return QStringLiteral(" ");
-    return display.mid(1, display.size() - 2);
+    return analyserDisplayText(runScript(script, {"-s", "s"}).output);
 }
 
 void CommandRunner::callOSAScriptNull(const QString& script)

@@ -160,6 +160,16 @@ public:
     ScriptOutcome runScript(const QString& script, const QStringList& options = {},
                             TimeLimit timeLimit = TimeLimit::Limited);
 
+    /// The request runScript makes, for a script run with start().
+    Request scriptRequest(const QString& script, const QStringList& options = {},
+                          TimeLimit timeLimit = TimeLimit::Limited) const;
+    /// What runScript makes of a finished osascript run.
+    static ScriptOutcome scriptOutcome(const Result& result);
+    /// callNSAppleScript's result from a script's outcome: absent when the script failed or said nothing.
+    static QString appleScriptResult(const ScriptOutcome& outcome);
+    /// callOSAScriptForAnalyser's result from osascript's "-s s" output.
+    static QString analyserDisplayText(const QString& display);
+
     /// The child most recently started by callNSTaskWithResult (it may have ended); null before the first.
     std::shared_ptr<ChildProcess> currentTask() const;
     /// Sends SIGTERM to the current task's process group, if any. Harmless when it has ended.

@@ -182,6 +182,48 @@ bool Settings::synchronize()
 bool Settings::update(const QString& key, const std::function<QVariant(const QVariant& stored)>& change)
 {
     const QString file = fileName();
+    return underLock([&]() -> bool {
+        QString readError;
+        const std::optional<QVariant> stored = storedValue(file, key, readError);
+        if (!stored)
+            return fail(QStringLiteral("%1 cannot be read: %2").arg(file, readError));
+        const QVariant value = change(*stored);
+        if (value.isValid())
+            m_settings->setValue(key, value);
+        else
+            m_settings->remove(key);
+        // QSettings writes its own value for each key this store changed and takes every other key from
+        // the file as it is now.
+        m_settings->sync();
+        if (m_settings->status() != QSettings::NoError)
+            return fail(cannotWrite(file, QStringLiteral("writing it failed")));
+        return true;
+    });
+}
+
+bool Settings::transact(const std::function<bool()>& change)
+{
+    const QString file = fileName();
+    return underLock([&]() -> bool {
+        QString readError;
+        if (!storedValue(file, QString(), readError))
+            return fail(QStringLiteral("%1 cannot be read: %2").arg(file, readError));
+        // Reads the file anew; this store's own unsaved changes go with it.
+        m_settings->sync();
+        if (m_settings->status() != QSettings::NoError)
+            return fail(cannotWrite(file, QStringLiteral("writing it failed")));
+        if (!change())
+            return true;
+        m_settings->sync();
+        if (m_settings->status() != QSettings::NoError)
+            return fail(cannotWrite(file, QStringLiteral("writing it failed")));
+        return true;
+    });
+}
+
+bool Settings::underLock(const std::function<bool()>& work)
+{
+    const QString file = fileName();
     if (const std::optional<QString> problem = writeProblem())
         return fail(cannotWrite(file, *problem));
     // Not "<file>.lock": QSettings takes that one inside sync(), which runs while this one is held.
@@ -192,21 +234,7 @@ bool Settings::update(const QString& key, const std::function<QVariant(const QVa
                                   ? QStringLiteral("another program keeps %1 locked").arg(lock.fileName())
                                   : QStringLiteral("the lock %1 cannot be made").arg(lock.fileName())));
     }
-    QString readError;
-    const std::optional<QVariant> stored = storedValue(file, key, readError);
-    if (!stored)
-        return fail(QStringLiteral("%1 cannot be read: %2").arg(file, readError));
-    const QVariant value = change(*stored);
-    if (value.isValid())
-        m_settings->setValue(key, value);
-    else
-        m_settings->remove(key);
-    // QSettings writes its own value for each key this store changed and takes every other key from the
-    // file as it is now.
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
-        return fail(cannotWrite(file, QStringLiteral("writing it failed")));
-    return true;
+    return work();
 }
 
 QString Settings::errorString() const

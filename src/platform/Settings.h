@@ -56,6 +56,12 @@ public:
     /// which leaves the new value unsaved in memory as a failed synchronize() does.
     bool update(const QString& key, const std::function<QVariant(const QVariant& stored)>& change);
 
+    /// Several reads and writes as one step against other processes: under the same lock as update(),
+    /// the store is read anew from the file (its own unsaved changes written with it), `change` reads and
+    /// sets values on this store, and they are written when it returns true (false: nothing more is
+    /// written). False when the file cannot be read or written, as for update(); `change` then has not
+    /// run, or its values stay unsaved in memory.
+    bool transact(const std::function<bool()>& change);
     /// Why the last synchronize() or update() failed, naming the file: one line for the user.
     QString errorString() const;
 
@@ -65,6 +71,8 @@ private:
     /// Why the file cannot be written now (making its folder if need be), or nothing.
     std::optional<QString> writeProblem() const;
     bool fail(const QString& error);
+    /// Runs `work` holding the lock beside the file; false, with the reason, when the lock cannot be had.
+    bool underLock(const std::function<bool()>& work);
 
     std::unique_ptr<QSettings> m_settings;
     QString m_error;

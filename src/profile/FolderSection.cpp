@@ -44,6 +44,56 @@ private:
     QHash<QString, QList<qsizetype>> m_lines;
 };
 
+/// Appends a section made of its listing block and its added block, white, with each removed name marked
+/// in the listing block and each added name in the whole section, and records every change. A list
+/// whose first name is empty is neither marked, recorded nor counted.
+void writeMarkedSection(ReportText& report, const QString& listingBlock, const QString& addedText,
+                        const QStringList& removed, const QStringList& added, const QString& location,
+                        const QDateTime& time, SectionOutcome& outcome)
+{
+    const QString section = listingBlock + addedText;
+    // Marks: removed names within the listing block, added names within the whole section.
+    QVector<Mark> marks;
+    const bool markRemoved = !removed.isEmpty() && !removed.first().isEmpty();
+    const bool markAdded = !added.isEmpty() && !added.first().isEmpty();
+    if (markRemoved) {
+        SectionLocator locator(listingBlock);
+        for (const QString& name : removed) {
+            if (!name.isEmpty()) {
+                if (const auto at = locator.find(name))
+                    marks.append({*at, name.size(), true});
+            }
+            outcome.records.append(changes::changeRecord(name, changes::kRemovedMarker, time, location));
+        }
+        outcome.removed = int(removed.size());
+    }
+    if (markAdded) {
+        SectionLocator locator(section);
+        for (const QString& name : added) {
+            if (!name.isEmpty()) {
+                if (const auto at = locator.find(name))
+                    marks.append({*at, name.size(), false});
+            }
+            outcome.records.append(changes::changeRecord(name, changes::kAddedMarker, time, location));
+        }
+        outcome.added = int(added.size());
+    }
+
+    // One pass over the section: white text, each marked name yellow with its marker after it.
+    std::stable_sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.at < b.at; });
+    qsizetype written = 0;
+    for (const Mark& mark : std::as_const(marks)) {
+        if (mark.at < written)
+            continue; // two marks on one place: the first one made stands
+        report.append(section.mid(written, mark.at - written), ReportColour::White);
+        report.append(section.mid(mark.at, mark.length), ReportColour::Yellow);
+        report.append(QString::fromLatin1(mark.removed ? changes::kRemovedMarker : changes::kAddedMarker),
+                      mark.removed ? ReportColour::Orange : ReportColour::Magenta);
+        written = mark.at + mark.length;
+    }
+    report.append(section.mid(written), ReportColour::White);
+}
+
 } // namespace
 
 SectionOutcome runFolderSection(ReportText& report, const std::optional<QStringList>& snapshot,
@@ -82,47 +132,37 @@ SectionOutcome runFolderSection(ReportText& report, const std::optional<QStringL
     QString addedText = added.join(u'\n');
     if (addedText.isEmpty() && variant == SectionVariant::BlankWhenNoneAdded)
         addedText = QStringLiteral(" ");
-    const QString section = listingBlock + u'\n' + addedText;
-
-    // Marks: removed names within the listing block, added names within the whole section.
-    QVector<Mark> marks;
-    const bool markRemoved = !removed.isEmpty() && !removed.first().isEmpty();
-    const bool markAdded = !added.isEmpty() && !added.first().isEmpty();
-    if (markRemoved) {
-        SectionLocator locator(listingBlock);
-        for (const QString& name : removed) {
-            if (const auto at = locator.find(name))
-                marks.append({*at, name.size(), true});
-            outcome.records.append(changes::changeRecord(name, changes::kRemovedMarker, time, location));
-        }
-        outcome.removed = int(removed.size());
-    }
-    if (markAdded) {
-        SectionLocator locator(section);
-        for (const QString& name : added) {
-            if (!name.isEmpty()) {
-                if (const auto at = locator.find(name))
-                    marks.append({*at, name.size(), false});
-            }
-            outcome.records.append(changes::changeRecord(name, changes::kAddedMarker, time, location));
-        }
-        outcome.added = int(added.size());
-    }
-
-    // One pass over the section: white text, each marked name yellow with its marker after it.
-    std::stable_sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.at < b.at; });
-    qsizetype written = 0;
-    for (const Mark& mark : std::as_const(marks)) {
-        if (mark.at < written)
-            continue; // two marks on one place: the first one made stands
-        report.append(section.mid(written, mark.at - written), ReportColour::White);
-        report.append(section.mid(mark.at, mark.length), ReportColour::Yellow);
-        report.append(QString::fromLatin1(mark.removed ? changes::kRemovedMarker : changes::kAddedMarker),
-                      mark.removed ? ReportColour::Orange : ReportColour::Magenta);
-        written = mark.at + mark.length;
-    }
-    report.append(section.mid(written), ReportColour::White);
+    addedText.prepend(u'\n');
+    writeMarkedSection(report, listingBlock, addedText, removed, added, location, time, outcome);
     return outcome;
+}
+
+LoginSectionOutcome runLoginSection(ReportText& report, const std::optional<QString>& stored,
+                                    const std::optional<QStringList>& current, const QString& location,
+                                    const QDateTime& time)
+{
+    LoginSectionOutcome outcome;
+    const QStringList previous = stored ? changes::trim(stored->split(u'\n')) : QStringList();
+    // When the script failed, what it would have said is unknown: the stored names stand as they are,
+    // and nothing is compared, recorded or stored.
+    const QStringList now = current ? *current : previous;
+    if (current)
+        outcome.snapshot = current->join(u'\n');
+    const QStringList removed = changes::itemDeleted(previous, now);
+    const QStringList added = changes::itemAdded(previous, now);
+    QString listingBlock = previous.isEmpty() ? now.join(u'\n') : previous.join(u'\n') + u'\n';
+    if (listingBlock.isEmpty())
+        listingBlock = QStringLiteral(" ");
+    QString addedText = added.join(u'\n');
+    if (addedText.isEmpty())
+        addedText = QStringLiteral(" ");
+    writeMarkedSection(report, listingBlock, addedText, removed, added, location, time, outcome.section);
+    return outcome;
+}
+
+QStringList loginItemNames(const QString& scriptText)
+{
+    return changes::trim(scriptText.split(u','));
 }
 
 } // namespace trevalo

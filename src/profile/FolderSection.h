@@ -44,4 +44,22 @@ SectionOutcome runFolderSection(ReportText& report, const std::optional<QStringL
                                 const FolderListing& listing, SectionVariant variant, const QString& location,
                                 const QDateTime& time);
 
+/// The login-items row's outcome: its section, and the text to store as the login snapshot (absent to
+/// keep the stored one).
+struct LoginSectionOutcome {
+    SectionOutcome section;
+    std::optional<QString> snapshot;
+};
+
+/// The login-items row: `stored` is the last run's names joined by line feeds (absent before the first),
+/// `current` this run's names (absent when the script that reads them failed: then the stored names are
+/// shown unchanged and nothing is recorded). Unlike a folder row, the added names follow the listing on
+/// its last line.
+LoginSectionOutcome runLoginSection(ReportText& report, const std::optional<QString>& stored,
+                                    const std::optional<QStringList>& current, const QString& location,
+                                    const QDateTime& time);
+
+/// The login-item names in the text the login-items script gives: split at every "," and trimmed.
+QStringList loginItemNames(const QString& scriptText);
+
 } // namespace trevalo

@@ -97,7 +97,8 @@ TEST_F(StartupTest, StartAtLoginRegistersTheLoginItemEveryStart)
     machine.script("/usr/bin/osascript",
                    QStringLiteral("printf '%s\\n' \"$@\" >> '%1'").arg(machine.host("/calls")).toUtf8());
     launch();
-    EXPECT_FALSE(machine.read("/calls").contains("login item"));
+    // The profile run at the end of the Analyser's set-up reads the login items; it adds none.
+    EXPECT_FALSE(machine.read("/calls").contains("make new login item"));
 
     settings.setBool(keys::startAtLogin, true);
     launch();

@@ -2,6 +2,8 @@
 #include "analyser/TRAnalyser.h"
 #include "analyser/ui/AnalyserWindow.h"
 #include "app/TRAppDelegate.h"
+#include "app/ui/AnalyserWindows.h"
+#include "profile/ui/ProfileTabs.h"
 #include "support/FakeServices.h"
 
 #include <QLabel>
@@ -40,13 +42,13 @@ class AnalyserWindowTest : public QObject {
                 "/usr/bin/osascript",
                 QStringLiteral("case \"${@: -1}\" in *dmg*) echo '\"%1\"' ;; esac").arg(diskImages).toUtf8());
             Analyser& analyser = delegate.analyserSubsystem();
-            QObject::connect(&analyser, &Analyser::controllerCreated, [this, &analyser](TRAnalyser* c) {
-                window = new AnalyserWindow(*c);
-                window->selectTab(analyser.profileTab ? 1 : 0);
-            });
+            QObject::connect(&analyser, &Analyser::controllerCreated,
+                             [this](TRAnalyser* c) { window = makeAnalyserWindow(delegate, *c); });
             delegate.analyser();
         }
         void select(int viewRow) { window->tableView()->selectRow(viewRow); }
+        QTextEdit* recorderView() const { return window->findChild<ChangeLogTab*>()->recorderView(); }
+        QTextEdit* textViewB() const { return window->findChild<ProfileTab*>()->textViewB(); }
     };
 
 private slots:
@@ -126,13 +128,12 @@ private slots:
     {
         Fixture fx(0);
         fx.window->selectTab(2);
-        QCOMPARE(fx.window->recorderView()->toPlainText(), QStringLiteral("No changes yet!"));
+        QCOMPARE(fx.recorderView()->toPlainText(), QStringLiteral("No changes yet!"));
         fx.machine.write(fx.root.supportFolder() + "/tr2Change.log",
                          "ADDED: /Library/LaunchAgents/x.plist\n");
         fx.window->selectTab(0);
         fx.window->selectTab(2);
-        QCOMPARE(fx.window->recorderView()->toPlainText(),
-                 QStringLiteral("ADDED: /Library/LaunchAgents/x.plist\n"));
+        QCOMPARE(fx.recorderView()->toPlainText(), QStringLiteral("ADDED: /Library/LaunchAgents/x.plist\n"));
     }
 
     void profileTabWhenAskedAndReportStyle()
@@ -140,8 +141,8 @@ private slots:
         Fixture fx(0);
         fx.delegate.runAnalyserCommand();
         QCOMPARE(fx.window->tabView()->currentIndex(), 1);
-        QCOMPARE(fx.window->textViewB()->palette().color(QPalette::Base), QColor::fromRgbF(0.2f, 0.2f, 0.2f));
-        fx.window->textViewB()->setPlainText("report text");
+        QCOMPARE(fx.textViewB()->palette().color(QPalette::Base), QColor::fromRgbF(0.2f, 0.2f, 0.2f));
+        fx.textViewB()->setPlainText("report text");
         fx.window->findChild<QPushButton*>("Copy")->click();
         QCOMPARE(fx.clipboard.text, QStringLiteral("Trevalo 2 Analyser:\n\nreport text"));
     }

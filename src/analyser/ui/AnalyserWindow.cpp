@@ -10,15 +10,11 @@
 #include <QSortFilterProxyModel>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace trevalo {
 
 namespace {
-
-// The change-log tab (its identifier is 3 where tabs carry identifiers).
-constexpr int kChangeLogTab = 2;
 
 QColor colourOf(TRAnalyser::Colour colour)
 {
@@ -49,19 +45,8 @@ AnalyserWindow::AnalyserWindow(TRAnalyser& controller) : m_controller(&controlle
 
     m_tabs = new QTabWidget(this);
     m_tabs->addTab(buildResultsTab(), tr("Analyser"));
-    m_tabs->addTab(buildReportTab(), tr("Profile"));
-    m_recorder = new QTextEdit;
-    m_recorder->setReadOnly(true);
-    m_tabs->addTab(m_recorder, tr("Changes"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
-        if (index != kChangeLogTab || !m_controller)
-            return;
-        m_recorder->setPlainText(m_controller->changeLogText());
-        m_recorder->moveCursor(QTextCursor::End);
-        m_recorder->ensureCursorVisible();
-    });
 
     connect(&controller, &TRAnalyser::changed, this, &AnalyserWindow::showState);
     // Every scan makes a new controller; this window goes with the old one.
@@ -150,34 +135,6 @@ QWidget* AnalyserWindow::buildResultsTab()
     return tab;
 }
 
-QWidget* AnalyserWindow::buildReportTab()
-{
-    auto* tab = new QWidget;
-    auto* column = new QVBoxLayout(tab);
-    m_report = new QTextEdit;
-    m_report->setReadOnly(true);
-    m_report->setObjectName(QStringLiteral("textViewB"));
-    QPalette p = m_report->palette();
-    p.setColor(QPalette::Text, QColor::fromRgbF(0.2f, 0.8f, 1.0f));
-    p.setColor(QPalette::Base, QColor::fromRgbF(0.2f, 0.2f, 0.2f));
-    m_report->setPalette(p);
-    QFont font(QStringLiteral("Helvetica Neue"));
-    font.setPointSizeF(14.5);
-    m_report->setFont(font);
-    m_report->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_report->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    column->addWidget(m_report, 1);
-    auto* copy = new QPushButton(tr("Copy Report"));
-    copy->setObjectName(QStringLiteral("Copy"));
-    connect(copy, &QPushButton::clicked, this,
-            [this] { m_controller->copyEntirety(m_report->toPlainText()); });
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(copy);
-    column->addLayout(row);
-    return tab;
-}
-
 QPushButton* AnalyserWindow::button(const QString& title) const
 {
     return findChild<QPushButton*>(title);
@@ -186,6 +143,17 @@ QPushButton* AnalyserWindow::button(const QString& title) const
 void AnalyserWindow::selectTab(int index)
 {
     m_tabs->setCurrentIndex(index);
+}
+
+void AnalyserWindow::addTab(QWidget* tab, const QString& title)
+{
+    m_tabs->addTab(tab, title);
+}
+
+void AnalyserWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    emit closed();
 }
 
 std::optional<int> AnalyserWindow::selectedRow() const

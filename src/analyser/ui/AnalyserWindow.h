@@ -9,25 +9,25 @@ class QPushButton;
 class QSortFilterProxyModel;
 class QTabWidget;
 class QTableView;
-class QTextEdit;
 
 namespace trevalo {
 
 class TRAnalyser;
 
-/// The Analyser window: results, profile report and change-log tabs. It shows what its TRAnalyser holds
-/// and hands every action to it; it closes when that controller goes (every scan makes a new one).
+/// The Analyser window: the results tab, and the tabs other subsystems add (the profile report and the
+/// change log). It shows what its TRAnalyser holds and hands every action to it; it closes when that
+/// controller goes (every scan makes a new one).
 class AnalyserWindow : public QWidget {
     Q_OBJECT
 public:
     explicit AnalyserWindow(TRAnalyser& controller);
 
     void selectTab(int index);
+    /// Adds a tab after the existing ones; the window owns it from then on.
+    void addTab(QWidget* tab, const QString& title);
 
-    // The controls tests and the profile code reach.
+    // The controls tests reach.
     QTableView* tableView() const { return m_table; }
-    QTextEdit* textViewB() const { return m_report; }
-    QTextEdit* recorderView() const { return m_recorder; }
     QTabWidget* tabView() const { return m_tabs; }
     QLabel* issueCount() const { return m_issueCount; }
     QLabel* ignoreLabel() const { return m_ignoreLabel; }
@@ -41,17 +41,21 @@ public:
     /// The selected row of the controller's table (not of the sorted view), if any.
     std::optional<int> selectedRow() const;
 
+signals:
+    /// The user closed the window (not a window that goes with its retired controller).
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QWidget* buildResultsTab();
-    QWidget* buildReportTab();
     void showState();
 
     QPointer<TRAnalyser> m_controller;
     QSortFilterProxyModel* m_sorted;
     QTabWidget* m_tabs;
     QTableView* m_table;
-    QTextEdit* m_report;
-    QTextEdit* m_recorder;
     QLabel* m_issueCount;
     QLabel* m_ignoreLabel;
     QLabel* m_doneChecking;

@@ -4,6 +4,7 @@
 #include "analyser/ui/AnalyserWindow.h"
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
+#include "app/ui/AnalyserWindows.h"
 #include "app/ui/StatusMenuView.h"
 #include "platform/ui/QtSeams.h"
 
@@ -112,9 +113,8 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     });
 
     Analyser& analyser = delegate.analyserSubsystem();
-    QObject::connect(&analyser, &Analyser::controllerCreated, &app, [&analyser](TRAnalyser* controller) {
-        auto* window = new AnalyserWindow(*controller);
-        window->selectTab(analyser.profileTab ? 1 : 0);
+    QObject::connect(&analyser, &Analyser::controllerCreated, &app, [&delegate](TRAnalyser* controller) {
+        AnalyserWindow* window = makeAnalyserWindow(delegate, *controller);
         window->show();
         window->raise();
         window->activateWindow();

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace trevalo {
+
+class AnalyserWindow;
+class TRAnalyser;
+class TRAppDelegate;
+
+/// A new Analyser window for a controller, with the profile and change-log tabs in it: the profile
+/// tab's copy goes to the controller, and closing the window ends a profile run not yet stored.
+AnalyserWindow* makeAnalyserWindow(TRAppDelegate& delegate, TRAnalyser& controller);
+
+} // namespace trevalo
