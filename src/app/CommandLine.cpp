@@ -10,7 +10,6 @@
 #include "profile/ProfileCommand.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QTextStream>
 #include <functional>
 #include <unistd.h>
@@ -226,8 +225,6 @@ int profileCommand(Invocation& inv, const std::function<int(Profile&)>& command)
         return 2;
     ConsoleNotifier notifier(inv.out);
     HeadlessSession session(*root, inv, notifier);
-    // As start-up makes it: a run must not find the folder it writes to as a change of its own.
-    QDir().mkpath(root->host(root->supportFolder()));
     StatusMenuController& status = session.delegate.statusMenu();
     status.getOSVer();
     status.getCsrutil();

@@ -108,6 +108,9 @@ QList<Profile::ToolCall> Profile::toolCalls() const
 void Profile::readFiles(ProfileInputs& in) const
 {
     const SystemRoot& root = m_services.root;
+    // The run writes into the support folder, as start-up would have made it: a run that made it itself
+    // would find its own folder as a change in the user's Application Support on the next run.
+    QDir().mkpath(root.host(root.supportFolder()));
     in.sipStateTitle = m_sipStateTitle ? m_sipStateTitle() : QString();
     in.cleanupInstallerExists =
         QFileInfo::exists(root.host("/macOS Install Data/Locked Files/cleanup_installer"));
