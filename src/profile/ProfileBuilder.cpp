@@ -113,9 +113,9 @@ ProfileBuild buildProfile(int number, const ProfileInputs& in, const StoredSnaps
     build.number = number;
     ReportText& report = build.report;
 
-    report.append(QStringLiteral("Timestamp (%1):\n\n").arg(number));
-    report.append(reportHeaderDate(in.runDate), ReportColour::White);
-    report.append(QStringLiteral("\n\n"));
+    const QString date = reportHeaderDate(in.runDate);
+    report.append(QStringLiteral("Timestamp (%1):\n\n%2\n\n").arg(QString::number(number), date));
+    report.insertTextColor(ReportColour::White, report.text().indexOf(date), date.size());
     report.setDisplayText(in.swVers, ReportColour::White);
     report.setDisplayText(statusBlock(in), ReportColour::White);
 

@@ -23,6 +23,10 @@ public:
     /// Appends as the report view does ("setDisplayText:"): an empty text appends a single blank.
     void setDisplayText(const QString& text, ReportColour colour = ReportColour::Base);
 
+    /// Recolours the range of `length` characters at `start` ("insertTextColor:atLocation:forLength:");
+    /// the part of the range past the end of the text is ignored.
+    void insertTextColor(ReportColour colour, qsizetype start, qsizetype length);
+
     const QString& text() const { return m_text; }
     const QVector<StyledRun>& runs() const { return m_runs; }
     /// The colour of the character at a position.

@@ -181,4 +181,47 @@ TEST(ProfileBuilder, TheLoginRowAddsNewNamesOnTheListingsLastLine)
     EXPECT_TRUE(failed.records.isEmpty());
 }
 
+TEST(ReportText, RecolouringARangeCutsTheRunsAroundIt)
+{
+    using C = ReportColour;
+    struct Case {
+        const char* name;
+        qsizetype start;
+        qsizetype length;
+        QVector<StyledRun> runs;
+    };
+    // "aaaa" base, "bbbb" white, "cccc" green, recoloured yellow.
+    const Case cases[] = {
+        {"inside one run",
+         5,
+         2,
+         {{0, 4, C::Base}, {4, 1, C::White}, {5, 2, C::Yellow}, {7, 1, C::White}, {8, 4, C::Green}}},
+        {"across runs", 2, 8, {{0, 2, C::Base}, {2, 8, C::Yellow}, {10, 2, C::Green}}},
+        {"a whole run", 4, 4, {{0, 4, C::Base}, {4, 4, C::Yellow}, {8, 4, C::Green}}},
+        {"past the end", 10, 99, {{0, 4, C::Base}, {4, 4, C::White}, {8, 2, C::Green}, {10, 2, C::Yellow}}},
+        {"empty", 3, 0, {{0, 4, C::Base}, {4, 4, C::White}, {8, 4, C::Green}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReportText report;
+        report.append("aaaa");
+        report.append("bbbb", C::White);
+        report.append("cccc", C::Green);
+        report.insertTextColor(C::Yellow, c.start, c.length);
+        ASSERT_EQ(report.runs().size(), c.runs.size());
+        for (qsizetype i = 0; i < c.runs.size(); ++i) {
+            EXPECT_EQ(report.runs()[i].start, c.runs[i].start) << i;
+            EXPECT_EQ(report.runs()[i].length, c.runs[i].length) << i;
+            EXPECT_EQ(report.runs()[i].colour, c.runs[i].colour) << i;
+        }
+    }
+    // Recolouring to the neighbours' colour joins them into one run.
+    ReportText joined;
+    joined.append("aa", C::White);
+    joined.append("bb", C::Green);
+    joined.append("cc", C::White);
+    joined.insertTextColor(C::White, 2, 2);
+    EXPECT_EQ(joined.runs().size(), 1);
+}
+
 } // namespace
