@@ -142,7 +142,7 @@ std::optional<NavigatedReport> navigate(LogStep step, int shownNumber, int indic
     const std::optional<QString> text = log.incrementLog(shownNumber);
     if (!text)
         return std::nullopt;
-    return NavigatedReport{indicatorValue + 1, *text};
+    return NavigatedReport{indicatorValue < INT_MAX ? indicatorValue + 1 : INT_MAX, *text};
 }
 
 } // namespace trevalo::reportlog

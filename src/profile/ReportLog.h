@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 #include <QVector>
+#include <climits>
 #include <optional>
 
 /// The report log: every profile report the program has made, oldest first, each beginning with its
@@ -43,8 +44,11 @@ public:
     /// Report n: from the first header of n up to the first following header of n + 1, or to the end.
     /// Absent when the log has no header of n.
     std::optional<QString> report(int number) const;
-    /// The report after n ("incrementLog:log:").
-    std::optional<QString> incrementLog(int number) const { return report(number + 1); }
+    /// The report after n ("incrementLog:log:"); none after the highest number an int holds.
+    std::optional<QString> incrementLog(int number) const
+    {
+        return number < INT_MAX ? report(number + 1) : std::nullopt;
+    }
 
 private:
     QString m_text;

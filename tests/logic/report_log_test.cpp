@@ -100,6 +100,21 @@ TEST(ReportLog, ACountRaisedByTheWordInAReportFindsNoReportPastTheNewest)
     EXPECT_FALSE(navigate(LogStep::Next, 3, 3, 3, index)); // 3 < 2 + 3 - 1, but there is no report 4
 }
 
+TEST(ReportLog, NoStepPastTheHighestNumberAnIntHolds)
+{
+    // A log edited by hand: the first number is the highest there is, and a header whose number is the
+    // lowest. Next from the highest must not wrap round to the lowest.
+    const ReportLogIndex index(report(INT_MAX) + report(INT_MIN));
+    ASSERT_EQ(index.reportCount(), 2);
+    EXPECT_EQ(index.incrementLog(INT_MAX), std::nullopt);
+    EXPECT_FALSE(navigate(LogStep::Next, INT_MAX, INT_MAX, 2, index));
+    // The indicator is its own field: at the highest number it stays there.
+    const ReportLogIndex reports(report(2) + report(3));
+    const auto step = navigate(LogStep::Next, 2, INT_MAX, reports.reportCount(), reports);
+    ASSERT_TRUE(step);
+    EXPECT_EQ(step->indicator, INT_MAX);
+}
+
 TEST(ReportLog, RunNumbers)
 {
     const ReportLogIndex empty{QString()};
