@@ -1,5 +1,7 @@
 #include "profile/ReportLog.h"
 
+#include "profile/TextNumbers.h"
+
 #include <QFile>
 #include <climits>
 
@@ -8,27 +10,6 @@ namespace trevalo::reportlog {
 namespace {
 
 constexpr QStringView kWord = u"timestamp";
-
-/// The integer at the start of a text, as a text's integer value is read: blanks skipped, one optional
-/// sign, digits to the first other character, saturated to the 32-bit range.
-int leadingInt(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        negative = text[i++] == u'-';
-    qint64 value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > qint64(INT_MAX) + 1)
-            value = qint64(INT_MAX) + 1;
-    }
-    if (negative)
-        return int(std::max(-value, qint64(INT_MIN)));
-    return int(std::min(value, qint64(INT_MAX)));
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "profile/ReportSources.h"
 
 #include "platform/PlistFormat.h"
+#include "profile/TextNumbers.h"
 
 #include <QLocale>
 #include <QVariant>
@@ -32,22 +33,6 @@ QString utcDateText(const QDateTime& date)
 {
     return QLocale::c().toString(date.toUTC(), QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
            QStringLiteral(" +0000");
-}
-
-/// The integer at the start of a text as a text's integer value reads it: white space skipped, one
-/// optional sign, digits up to the first other character, held to the 32-bit range; 0 without digits.
-int leadingInt(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        negative = text[i++] == u'-';
-    qint64 value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
-        value = std::min(value * 10 + (text[i].unicode() - u'0'), qint64(INT_MAX) + 1);
-    return int(negative ? std::max(-value, qint64(INT_MIN)) : std::min(value, qint64(INT_MAX)));
 }
 
 /// The text from the first `start` up to, not including, the first `end` after it; absent when either
