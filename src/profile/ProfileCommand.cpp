@@ -71,7 +71,10 @@ int runProfileCommand(Profile& profile, QStringList args, bool colour, QTextStre
         err << "trevalo: the profile could not be stored: " << escapeField(outcome.error) << Qt::endl;
         return 1;
     }
-    out << terminalText(profile.view().report, colour) << '\n';
+    const QString text = terminalText(profile.view().report, colour);
+    out << text;
+    if (!profile.view().report.text().endsWith(u'\n'))
+        out << '\n';
     out.flush();
     return 0;
 }
