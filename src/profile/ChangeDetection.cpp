@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QSet>
+#include <QStringBuilder>
 #include <algorithm>
 
 namespace trevalo::changes {
@@ -69,11 +70,22 @@ QString recordDate(const QDateTime& time)
 QString changeRecord(const QString& item, const QString& change, const QDateTime& time,
                      const QString& location)
 {
+    return RecordMaker(change, time, location).record(item);
+}
+
+RecordMaker::RecordMaker(const QString& change, const QDateTime& time, const QString& location)
+{
     QString where = location.trimmed();
     if (!where.contains(u':'))
         where += u'/';
-    return QStringLiteral("\nLocation$ %1\n%2\n%3%4 on or before %5\n%6")
-        .arg(where, item, formatSpacingForStringLength(), change, recordDate(time), QString(37, u'-'));
+    m_head = QStringLiteral("\nLocation$ %1\n").arg(where);
+    m_tail = QStringLiteral("\n%1%2 on or before %3\n%4")
+                 .arg(formatSpacingForStringLength(), change, recordDate(time), QString(37, u'-'));
+}
+
+QString RecordMaker::record(const QString& item) const
+{
+    return m_head % item % m_tail; // one allocation
 }
 
 } // namespace trevalo::changes

@@ -37,4 +37,18 @@ QString recordDate(const QDateTime& time);
 QString changeRecord(const QString& item, const QString& change, const QDateTime& time,
                      const QString& location);
 
+/// The change records of one kind of change in one place at one time, which differ only in their item.
+/// The rest of the record is made once: formatting the date alone costs more than the rest of a record,
+/// and a first run records every entry of every folder.
+class RecordMaker {
+public:
+    RecordMaker(const QString& change, const QDateTime& time, const QString& location);
+    /// The record of one item, as changeRecord() makes it.
+    QString record(const QString& item) const;
+
+private:
+    QString m_head; ///< the line feed and the location line
+    QString m_tail; ///< the change line with its date, and the rule
+};
+
 } // namespace trevalo::changes

@@ -16,32 +16,58 @@ struct Mark {
 };
 
 /// Finds where each name of a list stands in the section: a line equal to it (each repeat of a name
-/// takes the next such line), else its first occurrence in the section.
+/// takes the next such line), else its first occurrence in the section. The lines are views into the
+/// section, which must outlive the locator; a first run's section has a line for every entry.
 class SectionLocator {
 public:
-    explicit SectionLocator(const QString& section) : m_section(section)
+    explicit SectionLocator(QStringView section) : m_section(section)
     {
+        const qsizetype lines = section.count(u'\n') + 1;
+        m_starts.reserve(lines);
+        m_next.reserve(lines);
+        m_lines.reserve(lines);
         qsizetype start = 0;
-        while (start <= section.size()) {
+        for (;;) {
             qsizetype end = section.indexOf(u'\n', start);
             if (end < 0)
                 end = section.size();
-            m_lines[section.mid(start, end - start)].append(start);
+            const qsizetype line = m_starts.size();
+            m_starts.append(start);
+            m_next.append(-1);
+            const auto same = m_lines.find(section.sliced(start, end - start));
+            if (same == m_lines.end()) {
+                m_lines.insert(section.sliced(start, end - start), {line, line});
+            } else {
+                m_next[same->last] = line;
+                same->last = line;
+            }
+            if (end == section.size())
+                break;
             start = end + 1;
         }
     }
-    std::optional<qsizetype> find(const QString& name)
+    std::optional<qsizetype> find(QStringView name)
     {
-        auto lines = m_lines.find(name);
-        if (lines != m_lines.end() && !lines->isEmpty())
-            return lines->takeFirst();
+        const auto same = m_lines.find(name);
+        if (same != m_lines.end() && same->first >= 0) {
+            const qsizetype at = m_starts[same->first];
+            same->first = m_next[same->first];
+            return at;
+        }
         const qsizetype at = m_section.indexOf(name);
         return at < 0 ? std::nullopt : std::optional<qsizetype>(at);
     }
 
 private:
-    const QString& m_section;
-    QHash<QString, QList<qsizetype>> m_lines;
+    /// The lines of one text, first to last not yet taken, linked through m_next.
+    struct Chain {
+        qsizetype first;
+        qsizetype last;
+    };
+    QStringView m_section;
+    QList<qsizetype> m_starts; ///< where each line starts
+    QList<qsizetype> m_next;   ///< the next line of the same text; -1 after the last
+    QHash<QStringView, Chain> m_lines;
 };
 
 /// Appends a section made of its listing block and its added block, white, with each removed name marked
@@ -57,24 +83,26 @@ void writeMarkedSection(ReportText& report, const QString& listingBlock, const Q
     const bool markRemoved = !removed.isEmpty() && !removed.first().isEmpty();
     const bool markAdded = !added.isEmpty() && !added.first().isEmpty();
     if (markRemoved) {
+        const changes::RecordMaker records(QString::fromLatin1(changes::kRemovedMarker), time, location);
         SectionLocator locator(listingBlock);
         for (const QString& name : removed) {
             if (!name.isEmpty()) {
                 if (const auto at = locator.find(name))
                     marks.append({*at, name.size(), true});
             }
-            outcome.records.append(changes::changeRecord(name, changes::kRemovedMarker, time, location));
+            outcome.records.append(records.record(name));
         }
         outcome.removed = int(removed.size());
     }
     if (markAdded) {
+        const changes::RecordMaker records(QString::fromLatin1(changes::kAddedMarker), time, location);
         SectionLocator locator(section);
         for (const QString& name : added) {
             if (!name.isEmpty()) {
                 if (const auto at = locator.find(name))
                     marks.append({*at, name.size(), false});
             }
-            outcome.records.append(changes::changeRecord(name, changes::kAddedMarker, time, location));
+            outcome.records.append(records.record(name));
         }
         outcome.added = int(added.size());
     }
@@ -85,13 +113,13 @@ void writeMarkedSection(ReportText& report, const QString& listingBlock, const Q
     for (const Mark& mark : std::as_const(marks)) {
         if (mark.at < written)
             continue; // two marks on one place: the first one made stands
-        report.append(section.mid(written, mark.at - written), ReportColour::White);
-        report.append(section.mid(mark.at, mark.length), ReportColour::Yellow);
+        report.append(QStringView(section).sliced(written, mark.at - written), ReportColour::White);
+        report.append(QStringView(section).sliced(mark.at, mark.length), ReportColour::Yellow);
         report.append(QString::fromLatin1(mark.removed ? changes::kRemovedMarker : changes::kAddedMarker),
                       mark.removed ? ReportColour::Orange : ReportColour::Magenta);
         written = mark.at + mark.length;
     }
-    report.append(section.mid(written), ReportColour::White);
+    report.append(QStringView(section).sliced(written), ReportColour::White);
 }
 
 } // namespace

@@ -124,19 +124,7 @@ std::optional<ProfileBuild> Profile::commit(const ProfileInputs& inputs, QString
     Settings& settings = m_services.settings;
     const QString home = root.homeDir();
     const FolderReader listFolder = [&root](const QString& macPath) {
-        FolderListing listing;
-        const QFileInfo info(root.host(macPath));
-        if (!info.isDir())
-            return listing;
-        QDir dir(info.filePath());
-        if (!dir.isReadable()) {
-            listing.state = FolderListing::State::Unreadable;
-            return listing;
-        }
-        listing.state = FolderListing::State::Listed;
-        listing.names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                      QDir::Unsorted);
-        return listing;
+        return readFolder(root.host(macPath));
     };
 
     std::optional<ProfileBuild> build;
@@ -160,7 +148,7 @@ std::optional<ProfileBuild> Profile::commit(const ProfileInputs& inputs, QString
         build = buildProfile(number.number, inputs, snapshots, listFolder, home);
 
         if (!build->records.isEmpty() &&
-            !appendToFile(root.host(changeLogPath()), build->records.join(QString()).toUtf8()))
+            !appendToFile(root.host(changeLogPath()), joinedUtf8(build->records)))
             TR_LOG("The change log %1 could not be written", changeLogPath());
         if (!appendToFile(root.host(reportLogPath()), build->report.text().toUtf8()))
             TR_LOG("The report log %1 could not be written", reportLogPath());

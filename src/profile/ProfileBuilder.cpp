@@ -3,6 +3,9 @@
 #include "profile/ReportDates.h"
 #include "profile/ReportSources.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStringEncoder>
 #include <array>
 
 namespace trevalo {
@@ -104,6 +107,37 @@ QList<WatchedFolder> watchedFolders(const QString& home)
             folders.append({QString::fromLatin1(row.key), folderOf(row, home)});
     }
     return folders;
+}
+
+QByteArray joinedUtf8(const QStringList& texts)
+{
+    qsizetype length = 0;
+    for (const QString& text : texts)
+        length += text.size();
+    QStringEncoder toUtf8(QStringEncoder::Utf8);
+    QByteArray bytes(toUtf8.requiredSpace(length), Qt::Uninitialized);
+    char* end = bytes.data();
+    for (const QString& text : texts)
+        end = toUtf8.appendToBuffer(end, text);
+    bytes.truncate(end - bytes.data());
+    return bytes;
+}
+
+FolderListing readFolder(const QString& hostPath)
+{
+    FolderListing listing;
+    const QFileInfo info(hostPath);
+    if (!info.isDir())
+        return listing;
+    const QDir dir(info.filePath());
+    if (!dir.isReadable()) {
+        listing.state = FolderListing::State::Unreadable;
+        return listing;
+    }
+    listing.state = FolderListing::State::Listed;
+    listing.names =
+        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    return listing;
 }
 
 ProfileBuild buildProfile(int number, const ProfileInputs& in, const StoredSnapshots& stored,

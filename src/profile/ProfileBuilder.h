@@ -54,6 +54,10 @@ struct ProfileBuild {
     std::optional<QString> logins;
 };
 
+/// Texts one after another in UTF-8, as the change log takes a run's records: encoded straight into one
+/// buffer, without first joining them into one more text of the same size.
+QByteArray joinedUtf8(const QStringList& texts);
+
 /// The watched folders: the snapshot keys of every folder row, in the report's order, with each row's
 /// folder as a macOS path (home rows under `home`).
 struct WatchedFolder {
@@ -64,6 +68,10 @@ QList<WatchedFolder> watchedFolders(const QString& home);
 
 /// Lists a folder given by its macOS path: names in the order the file system gives them.
 using FolderReader = std::function<FolderListing(const QString& macPath)>;
+
+/// Lists a folder on this machine as a run does: every entry, hidden ones too, unsorted; missing when
+/// it is no folder, unreadable when it is one that cannot be read.
+FolderListing readFolder(const QString& hostPath);
 
 /// Builds report `number` from what the run gathered and what the last run stored: the header, the
 /// system's version and status block, then every section in order, each folder row compared with its

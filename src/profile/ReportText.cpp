@@ -4,7 +4,7 @@
 
 namespace trevalo {
 
-void ReportText::append(const QString& text, ReportColour colour)
+void ReportText::append(QStringView text, ReportColour colour)
 {
     if (text.isEmpty())
         return;

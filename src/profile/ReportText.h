@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QVector>
 
 namespace trevalo {
@@ -19,7 +20,11 @@ struct StyledRun {
 class ReportText {
 public:
     /// Appends text in a colour.
-    void append(const QString& text, ReportColour colour = ReportColour::Base);
+    void append(QStringView text, ReportColour colour = ReportColour::Base);
+    void append(const QString& text, ReportColour colour = ReportColour::Base)
+    {
+        append(QStringView(text), colour);
+    }
     /// Appends as the report view does ("setDisplayText:"): an empty text appends a single blank.
     void setDisplayText(const QString& text, ReportColour colour = ReportColour::Base);
 

@@ -1,4 +1,5 @@
 #include "profile/ChangeDetection.h"
+#include "profile/ProfileBuilder.h"
 #include "profile/ReportDates.h"
 #include "support/QtPrinters.h"
 
@@ -52,6 +53,17 @@ TEST(ChangeDetection, ARecordHasItsExactBytes)
     // The login items' heading keeps its colon and gets no "/"; line breaks around it go.
     EXPECT_TRUE(changeRecord("\"Dropbox\"", kRemovedMarker, at, "\n\nLogin Items:\n\n")
                     .startsWith("\nLocation$ Login Items:\n\"Dropbox\"\n"));
+}
+
+TEST(ChangeDetection, TheChangeLogTakesTheRecordsAsTheirUtf8Bytes)
+{
+    const QDateTime at(QDate(2026, 3, 1), QTime(9, 5, 7));
+    // Names of up to four UTF-8 bytes a character (two UTF-16 units), and an empty one.
+    const QStringList records{changeRecord("Résumé.app", kAddedMarker, at, "/Applications"),
+                              changeRecord("\U0001F5C2 Files", kRemovedMarker, at, "/Users/Shared"),
+                              changeRecord("", kAddedMarker, at, "/Applications"), QString()};
+    EXPECT_EQ(trevalo::joinedUtf8(records), records.join(QString()).toUtf8());
+    EXPECT_EQ(trevalo::joinedUtf8({}), QByteArray());
 }
 
 TEST(ChangeDetection, TheRecordDateIsTheCalendarYearAtTheTurnOfTheYear)

@@ -126,7 +126,11 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     delegate.menu().statusImage = QStringLiteral("trevalo-flat-01");
     updateStatusItem();
     tray.show();
+    // With --open profile, the window of the start-up scan, if it makes one, opens on its profile tab.
+    const bool openProfile = cl.open == QLatin1String("profile");
+    analyser.profileTab = openProfile;
     delegate.applicationDidFinishLaunching();
+    analyser.profileTab = false;
     updateStatusItem();
 
     if (cl.open == QLatin1String("menu")) {
@@ -134,6 +138,10 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     } else if (cl.open == QLatin1String("analyser")) {
         if (!analyser.wins())
             delegate.showAnalyser();
+    } else if (openProfile) {
+        // No start-up scan: a scan as the scripting command makes it, its window on the profile tab.
+        if (!analyser.wins())
+            delegate.runAnalyserCommand();
     }
 
     return app.exec();

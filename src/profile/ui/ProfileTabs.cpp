@@ -148,7 +148,11 @@ void ProfileTab::setReport(const ReportText& report, bool fromLog)
     m_report->clear();
     if (fromLog) {
         setViewColours(m_report, Qt::black, Qt::white);
-        m_report->setPlainText(report.text());
+        // Not setPlainText: it keeps the format at the view's cursor, the last colour of the live report
+        // shown before (white, on white).
+        QTextCharFormat black;
+        black.setForeground(QColor(Qt::black));
+        QTextCursor(m_report->document()).insertText(report.text(), black);
     } else {
         setViewColours(m_report, kLightBlue, kDarkGrey);
         QTextCursor cursor(m_report->document());
