@@ -41,7 +41,7 @@ AnalyserWindow::AnalyserWindow(TRAnalyser& controller) : m_controller(&controlle
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(QString());
-    resize(900, 560);
+    resize(980, 820);
 
     m_tabs = new QTabWidget(this);
     m_tabs->addTab(buildResultsTab(), tr("Analyser"));

@@ -223,6 +223,10 @@ ChangeLogTab::ChangeLogTab(Profile& profile, QWidget* parent) : QWidget(parent),
     remove->setObjectName(QStringLiteral("removeChangeLog"));
     remove->setToolTip(tr("Delete the record of every change found so far"));
     connect(remove, &QPushButton::clicked, this, [this] { m_profile->removeChangeLog(); });
+    // A run in flight still appends its records: the history is deleted between runs.
+    connect(&profile, &Profile::runningChanged, remove,
+            [remove](bool running) { remove->setEnabled(!running); });
+    remove->setEnabled(!profile.isRunning());
     bar->addWidget(remove);
     column->addLayout(bar);
 
