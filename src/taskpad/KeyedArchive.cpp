@@ -1,0 +1,469 @@
+#include "taskpad/KeyedArchive.h"
+
+#include "platform/PlistFormat.h"
+
+#include <QSet>
+#include <deque>
+
+namespace trevalo {
+
+namespace {
+
+constexpr char kArchiverName[] = "NSKeyedArchiver";
+constexpr quint64 kArchiveVersion = 100000;
+
+// A keyed archive names its objects through one table and shares nothing else, so a file that libplist
+// would expand to more values than it has bytes shares parts on purpose, to make the reader run out of
+// memory. The margin covers the few shared keys of the top level.
+quint64 valueLimitFor(const QByteArray& bytes)
+{
+    return 2 * quint64(bytes.size()) + 4096;
+}
+
+template <typename Visit> void forEachArrayItem(plist_t array, Visit visit)
+{
+    plist_array_iter it = nullptr;
+    plist_array_new_iter(array, &it);
+    for (;;) {
+        plist_t item = nullptr;
+        plist_array_next_item(array, it, &item);
+        if (!item || !visit(item))
+            break;
+    }
+    free(it);
+}
+
+template <typename Visit> void forEachDictItem(plist_t dict, Visit visit)
+{
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(dict, &it);
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(dict, it, &key, &value);
+        if (!key)
+            break;
+        free(key);
+        if (!visit(value))
+            break;
+    }
+    free(it);
+}
+
+// Rewrites every UID inside a node by `map`; false when `map` refuses one.
+template <typename Map> bool remapReferences(plist_t node, Map map)
+{
+    switch (plist_get_node_type(node)) {
+    case PLIST_UID: {
+        uint64_t value = 0;
+        plist_get_uid_val(node, &value);
+        const std::optional<quint64> mapped = map(quint64(value));
+        if (!mapped)
+            return false;
+        plist_set_uid_val(node, *mapped);
+        return true;
+    }
+    case PLIST_ARRAY: {
+        bool ok = true;
+        forEachArrayItem(node, [&](plist_t item) { return ok = remapReferences(item, map); });
+        return ok;
+    }
+    case PLIST_DICT: {
+        bool ok = true;
+        forEachDictItem(node, [&](plist_t value) { return ok = remapReferences(value, map); });
+        return ok;
+    }
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+std::optional<QString> plistText(plist_t node)
+{
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return std::nullopt;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    return QString::fromUtf8(text, text ? qsizetype(length) : 0);
+}
+
+std::optional<double> plistNumber(plist_t node)
+{
+    if (!node)
+        return std::nullopt;
+    if (plist_get_node_type(node) == PLIST_REAL) {
+        double value = 0;
+        plist_get_real_val(node, &value);
+        return value;
+    }
+    if (plist_get_node_type(node) == PLIST_UINT) {
+        // Integers come back unsigned from this libplist; a negative one is its two's complement.
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        return double(qint64(value));
+    }
+    return std::nullopt;
+}
+
+std::optional<bool> plistBool(plist_t node)
+{
+    if (!node)
+        return std::nullopt;
+    if (plist_get_node_type(node) == PLIST_BOOLEAN) {
+        uint8_t value = 0;
+        plist_get_bool_val(node, &value);
+        return value != 0;
+    }
+    if (plist_get_node_type(node) == PLIST_UINT) {
+        uint64_t value = 0;
+        plist_get_uint_val(node, &value);
+        if (value <= 1)
+            return value == 1;
+    }
+    return std::nullopt;
+}
+
+void setMember(plist_t dict, const char* key, plist_t value)
+{
+    plist_dict_set_item(dict, key, value);
+}
+
+// Unarchiver
+
+std::unique_ptr<Unarchiver> Unarchiver::open(const QByteArray& bytes, QString& error)
+{
+    if (!bytes.startsWith("bplist00")) {
+        error = bytes.isEmpty() ? QStringLiteral("the file is empty")
+                                : QStringLiteral("it is not a binary property list");
+        return nullptr;
+    }
+    if (!binaryPlistWithinLimits(bytes, valueLimitFor(bytes))) {
+        error = QStringLiteral("its property list nests too deep or repeats its parts too often");
+        return nullptr;
+    }
+    plist_t document = nullptr;
+    plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &document);
+    if (!document) {
+        error = QStringLiteral("its property list is damaged");
+        return nullptr;
+    }
+    std::unique_ptr<Unarchiver> archive(new Unarchiver);
+    archive->m_document.reset(document);
+
+    if (plist_get_node_type(document) != PLIST_DICT ||
+        plistText(plist_dict_get_item(document, "$archiver")) != QLatin1String(kArchiverName)) {
+        error = QStringLiteral("it is not a keyed archive");
+        return nullptr;
+    }
+    plist_t objects = plist_dict_get_item(document, "$objects");
+    plist_t top = plist_dict_get_item(document, "$top");
+    if (!objects || plist_get_node_type(objects) != PLIST_ARRAY || !top ||
+        plist_get_node_type(top) != PLIST_DICT) {
+        error = QStringLiteral("the keyed archive has no object table or no top");
+        return nullptr;
+    }
+    archive->m_objects.reserve(plist_array_get_size(objects));
+    forEachArrayItem(objects, [&](plist_t item) {
+        archive->m_objects.push_back(item);
+        return true;
+    });
+    const std::optional<quint64> root = archive->reference(plist_dict_get_item(top, "root"));
+    if (!root) {
+        error = QStringLiteral("the keyed archive's root is not an object of the archive");
+        return nullptr;
+    }
+    archive->m_root = *root;
+    // Objects shared by several extracted parts (class entries, style names) are copied into each.
+    archive->m_extractBudget = 4 * archive->objectCount() + 65536;
+    return archive;
+}
+
+plist_t Unarchiver::object(quint64 reference) const
+{
+    return reference == 0 || reference >= m_objects.size() ? nullptr : m_objects[reference];
+}
+
+std::optional<quint64> Unarchiver::reference(plist_t value) const
+{
+    if (!value || plist_get_node_type(value) != PLIST_UID)
+        return std::nullopt;
+    uint64_t uid = 0;
+    plist_get_uid_val(value, &uid);
+    if (uid >= m_objects.size())
+        return std::nullopt;
+    return quint64(uid);
+}
+
+plist_t Unarchiver::member(quint64 reference, const char* key) const
+{
+    plist_t instance = object(reference);
+    if (!instance || plist_get_node_type(instance) != PLIST_DICT)
+        return nullptr;
+    return plist_dict_get_item(instance, key);
+}
+
+std::optional<quint64> Unarchiver::memberReference(quint64 ref, const char* key) const
+{
+    plist_t value = member(ref, key);
+    if (!value)
+        return quint64(0);
+    return reference(value);
+}
+
+QString Unarchiver::className(quint64 ref) const
+{
+    const std::optional<quint64> cls = memberReference(ref, "$class");
+    if (!cls || *cls == 0)
+        return {};
+    plist_t entry = object(*cls);
+    if (plist_get_node_type(entry) != PLIST_DICT)
+        return {};
+    return plistText(plist_dict_get_item(entry, "$classname")).value_or(QString());
+}
+
+bool Unarchiver::isKindOf(quint64 ref, const char* name) const
+{
+    const std::optional<quint64> cls = memberReference(ref, "$class");
+    if (!cls || *cls == 0)
+        return false;
+    plist_t entry = object(*cls);
+    if (plist_get_node_type(entry) != PLIST_DICT)
+        return false;
+    if (plistText(plist_dict_get_item(entry, "$classname")) == QLatin1String(name))
+        return true;
+    plist_t classes = plist_dict_get_item(entry, "$classes");
+    if (!classes || plist_get_node_type(classes) != PLIST_ARRAY)
+        return false;
+    bool found = false;
+    forEachArrayItem(classes, [&](plist_t item) {
+        found = plistText(item) == QLatin1String(name);
+        return !found;
+    });
+    return found;
+}
+
+std::optional<QString> Unarchiver::text(quint64 ref) const
+{
+    plist_t value = object(ref);
+    if (!value)
+        return std::nullopt;
+    if (plist_get_node_type(value) == PLIST_STRING)
+        return plistText(value);
+    if (!isKindOf(ref, "NSString"))
+        return std::nullopt;
+    if (const std::optional<QString> text = plistText(member(ref, "NS.string")))
+        return text;
+    plist_t bytes = member(ref, "NS.bytes");
+    if (bytes && plist_get_node_type(bytes) == PLIST_DATA) {
+        uint64_t length = 0;
+        const char* data = plist_get_data_ptr(bytes, &length);
+        return QString::fromUtf8(data, qsizetype(length));
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<quint64>> Unarchiver::arrayItems(quint64 ref) const
+{
+    plist_t items = member(ref, "NS.objects");
+    if (!items || plist_get_node_type(items) != PLIST_ARRAY || !isKindOf(ref, "NSArray"))
+        return std::nullopt;
+    std::vector<quint64> refs;
+    refs.reserve(plist_array_get_size(items));
+    bool ok = true;
+    forEachArrayItem(items, [&](plist_t item) {
+        const std::optional<quint64> r = reference(item);
+        if (r)
+            refs.push_back(*r);
+        return ok = r.has_value();
+    });
+    if (!ok)
+        return std::nullopt;
+    return refs;
+}
+
+std::optional<std::vector<std::pair<quint64, quint64>>> Unarchiver::dictionaryItems(quint64 ref) const
+{
+    plist_t keys = member(ref, "NS.keys");
+    plist_t values = member(ref, "NS.objects");
+    if (!keys || !values || plist_get_node_type(keys) != PLIST_ARRAY ||
+        plist_get_node_type(values) != PLIST_ARRAY ||
+        plist_array_get_size(keys) != plist_array_get_size(values) || !isKindOf(ref, "NSDictionary"))
+        return std::nullopt;
+    std::vector<quint64> keyRefs;
+    std::vector<quint64> valueRefs;
+    bool ok = true;
+    auto collect = [&](std::vector<quint64>& into) {
+        return [&](plist_t item) {
+            const std::optional<quint64> r = reference(item);
+            if (r)
+                into.push_back(*r);
+            return ok = r.has_value();
+        };
+    };
+    forEachArrayItem(keys, collect(keyRefs));
+    if (ok)
+        forEachArrayItem(values, collect(valueRefs));
+    if (!ok)
+        return std::nullopt;
+    std::vector<std::pair<quint64, quint64>> pairs;
+    pairs.reserve(keyRefs.size());
+    for (size_t i = 0; i < keyRefs.size(); ++i)
+        pairs.emplace_back(keyRefs[i], valueRefs[i]);
+    return pairs;
+}
+
+std::optional<QByteArray> Unarchiver::data(quint64 ref) const
+{
+    plist_t value = object(ref);
+    if (value && plist_get_node_type(value) != PLIST_DATA) {
+        if (!isKindOf(ref, "NSData"))
+            return std::nullopt;
+        value = member(ref, "NS.data");
+    }
+    if (!value || plist_get_node_type(value) != PLIST_DATA)
+        return std::nullopt;
+    uint64_t length = 0;
+    const char* bytes = plist_get_data_ptr(value, &length);
+    return QByteArray(bytes, qsizetype(length));
+}
+
+std::optional<double> Unarchiver::dateInterval(quint64 ref) const
+{
+    if (!isKindOf(ref, "NSDate"))
+        return std::nullopt;
+    return plistNumber(member(ref, "NS.time"));
+}
+
+std::shared_ptr<const ArchivedGraph> Unarchiver::extract(quint64 ref) const
+{
+    if (ref == 0 || ref >= m_objects.size())
+        return nullptr;
+    auto graph = std::make_shared<ArchivedGraph>();
+    QHash<quint64, quint64> local; // archive reference -> reference inside the graph
+    std::deque<quint64> pending{ref};
+    local.insert(ref, 1);
+    auto localFor = [&](quint64 uid) -> std::optional<quint64> {
+        if (uid == 0)
+            return quint64(0);
+        if (uid >= m_objects.size())
+            return std::nullopt;
+        auto it = local.constFind(uid);
+        if (it != local.constEnd())
+            return it.value();
+        const quint64 next = quint64(local.size()) + 1;
+        local.insert(uid, next);
+        pending.push_back(uid);
+        return next;
+    };
+    while (!pending.empty()) {
+        if (m_extractBudget == 0)
+            return nullptr;
+        --m_extractBudget;
+        const quint64 uid = pending.front();
+        pending.pop_front();
+        PlistNode copy(plist_copy(m_objects[uid]));
+        if (!remapReferences(copy.get(), localFor))
+            return nullptr;
+        graph->objects.push_back(std::move(copy));
+    }
+    return graph;
+}
+
+// Archiver
+
+Archiver::Archiver()
+{
+    m_objects.push_back(plist_new_string("$null"));
+}
+
+Archiver::~Archiver()
+{
+    for (plist_t object : m_objects)
+        plist_free(object);
+}
+
+quint64 Archiver::reserve()
+{
+    m_objects.push_back(nullptr);
+    return quint64(m_objects.size() - 1);
+}
+
+void Archiver::set(quint64 reference, plist_t object)
+{
+    plist_free(m_objects[reference]);
+    m_objects[reference] = object;
+}
+
+quint64 Archiver::add(plist_t object)
+{
+    m_objects.push_back(object);
+    return quint64(m_objects.size() - 1);
+}
+
+quint64 Archiver::text(const QString& value)
+{
+    auto it = m_texts.constFind(value);
+    if (it != m_texts.constEnd())
+        return it.value();
+    const quint64 ref = add(plist_new_string(value.toUtf8().constData()));
+    m_texts.insert(value, ref);
+    return ref;
+}
+
+quint64 Archiver::classReference(const QString& name, const QStringList& classes)
+{
+    auto it = m_classes.constFind(name);
+    if (it != m_classes.constEnd())
+        return it.value();
+    plist_t entry = plist_new_dict();
+    setMember(entry, "$classname", plist_new_string(name.toUtf8().constData()));
+    plist_t chain = plist_new_array();
+    for (const QString& cls : classes)
+        plist_array_append_item(chain, plist_new_string(cls.toUtf8().constData()));
+    setMember(entry, "$classes", chain);
+    const quint64 ref = add(entry);
+    m_classes.insert(name, ref);
+    return ref;
+}
+
+quint64 Archiver::appendGraph(const ArchivedGraph& graph)
+{
+    const quint64 base = quint64(m_objects.size());
+    for (const PlistNode& object : graph.objects) {
+        plist_t copy = plist_copy(object.get());
+        remapReferences(
+            copy, [base](quint64 uid) { return std::optional<quint64>(uid == 0 ? 0 : base + uid - 1); });
+        m_objects.push_back(copy);
+    }
+    return base;
+}
+
+QByteArray Archiver::finish(quint64 root)
+{
+    PlistNode document(plist_new_dict());
+    setMember(document.get(), "$version", plist_new_uint(kArchiveVersion));
+    setMember(document.get(), "$archiver", plist_new_string(kArchiverName));
+    plist_t top = plist_new_dict();
+    setMember(top, "root", plist_new_uid(root));
+    setMember(document.get(), "$top", top);
+    plist_t objects = plist_new_array();
+    for (plist_t& object : m_objects) {
+        plist_array_append_item(objects, object ? object : plist_new_string("$null"));
+        object = nullptr;
+    }
+    m_objects.clear();
+    m_texts.clear();
+    m_classes.clear();
+    setMember(document.get(), "$objects", objects);
+
+    char* bytes = nullptr; // must be null on entry, or plist_to_bin does nothing
+    uint32_t length = 0;
+    plist_to_bin(document.get(), &bytes, &length);
+    QByteArray out(bytes, qsizetype(length));
+    free(bytes);
+    return out;
+}
+
+} // namespace trevalo
