@@ -25,8 +25,10 @@ const char* const kLoginItemScript =
 } // namespace
 
 TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QObject* parent)
-    : QObject(parent), m_services(services), m_status(services, m_menu), m_analyser(services, std::move(scan))
+    : QObject(parent), m_services(services), m_status(services, m_menu),
+      m_analyser(services, std::move(scan)), m_taskPad(services)
 {
+    connect(&m_taskPad, &TaskPad::saveAsRequested, this, &TRAppDelegate::showListSaveAsPanel);
     m_refreshTimer.setInterval(kRefreshSeconds * 1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &TRAppDelegate::refresh);
     connect(&m_status, &StatusMenuController::changed, this, &TRAppDelegate::menuChanged);
@@ -121,6 +123,7 @@ void TRAppDelegate::applicationWillTerminate()
         settings.setString(keys::menuBarTitle, m_menu.statusTitle);
     settings.setBool(keys::darkMode, m_status.darkModeItem);
     settings.synchronize();
+    m_taskPad.applicationWillTerminate();
 }
 
 TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
@@ -138,6 +141,11 @@ TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
     if (modifiers.command)
         return ClickOutcome::Nothing;
     return ClickOutcome::PopUpMenu;
+}
+
+void TRAppDelegate::showListSaveAsPanel()
+{
+    TR_LOG("The task pad was not saved: its file changed since it was read, or cannot be written over");
 }
 
 void TRAppDelegate::quitTheApp()
