@@ -6,6 +6,7 @@
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
+#include "app/TasksCommand.h"
 #include "platform/TextEscape.h"
 
 #include <QCoreApplication>
@@ -219,11 +220,16 @@ int signatureCommand(Invocation& inv)
     return runSignatureCommand(inv.commandLine.arguments, inv.out, inv.err);
 }
 
+int tasksCommand(Invocation& inv)
+{
+    return runTasksCommand(inv.commandLine, inv.out, inv.err);
+}
+
 const QMap<QString, CommandFunction>& commands()
 {
     static const QMap<QString, CommandFunction> table{
         {"startup", startupCommand}, {"analyse", analyseCommand}, {"sig", signatureCommand},
-        {"facts", factsCommand},     {"choose", chooseCommand},
+        {"facts", factsCommand},     {"choose", chooseCommand},   {"tasks", tasksCommand},
     };
     return table;
 }
