@@ -33,18 +33,15 @@ template <typename Visit> void forEachArrayItem(plist_t array, Visit visit)
     free(it);
 }
 
-template <typename Visit> void forEachDictItem(plist_t dict, Visit visit)
+// The values of a dictionary. Without a key to return, libplist copies none.
+template <typename Visit> void forEachDictValue(plist_t dict, Visit visit)
 {
     plist_dict_iter it = nullptr;
     plist_dict_new_iter(dict, &it);
     for (;;) {
-        char* key = nullptr;
         plist_t value = nullptr;
-        plist_dict_next_item(dict, it, &key, &value);
-        if (!key)
-            break;
-        free(key);
-        if (!visit(value))
+        plist_dict_next_item(dict, it, nullptr, &value);
+        if (!value || !visit(value))
             break;
     }
     free(it);
@@ -70,7 +67,31 @@ template <typename Map> bool remapReferences(plist_t node, Map map)
     }
     case PLIST_DICT: {
         bool ok = true;
-        forEachDictItem(node, [&](plist_t value) { return ok = remapReferences(value, map); });
+        forEachDictValue(node, [&](plist_t value) { return ok = remapReferences(value, map); });
+        return ok;
+    }
+    default:
+        return true;
+    }
+}
+
+// Calls `visit` with every UID inside a node; false when `visit` refuses one.
+template <typename Visit> bool forEachReference(plist_t node, Visit visit)
+{
+    switch (plist_get_node_type(node)) {
+    case PLIST_UID: {
+        uint64_t value = 0;
+        plist_get_uid_val(node, &value);
+        return visit(quint64(value));
+    }
+    case PLIST_ARRAY: {
+        bool ok = true;
+        forEachArrayItem(node, [&](plist_t item) { return ok = forEachReference(item, visit); });
+        return ok;
+    }
+    case PLIST_DICT: {
+        bool ok = true;
+        forEachDictValue(node, [&](plist_t value) { return ok = forEachReference(value, visit); });
         return ok;
     }
     default:
@@ -150,6 +171,7 @@ std::unique_ptr<Unarchiver> Unarchiver::open(const QByteArray& bytes, QString& e
         return nullptr;
     }
     std::unique_ptr<Unarchiver> archive(new Unarchiver);
+    archive->m_bytes = bytes;
     archive->m_document.reset(document);
 
     if (plist_get_node_type(document) != PLIST_DICT ||
@@ -175,8 +197,8 @@ std::unique_ptr<Unarchiver> Unarchiver::open(const QByteArray& bytes, QString& e
         return nullptr;
     }
     archive->m_root = *root;
-    // Objects shared by several extracted parts (class entries, style names) are copied into each.
-    archive->m_extractBudget = 4 * archive->objectCount() + 65536;
+    // Objects shared by several kept parts (class entries, style names) count once for each.
+    archive->m_keepBudget = 4 * archive->objectCount() + 65536;
     return archive;
 }
 
@@ -212,36 +234,57 @@ std::optional<quint64> Unarchiver::memberReference(quint64 ref, const char* key)
     return reference(value);
 }
 
-QString Unarchiver::className(quint64 ref) const
+const Unarchiver::ClassEntry* Unarchiver::classOf(quint64 ref) const
 {
     const std::optional<quint64> cls = memberReference(ref, "$class");
     if (!cls || *cls == 0)
-        return {};
+        return nullptr;
+    auto it = m_classEntries.constFind(*cls);
+    if (it != m_classEntries.constEnd())
+        return it.value().get();
     plist_t entry = object(*cls);
-    if (plist_get_node_type(entry) != PLIST_DICT)
-        return {};
-    return plistText(plist_dict_get_item(entry, "$classname")).value_or(QString());
+    auto bytes = [](plist_t node) {
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return QByteArray(text, qsizetype(length));
+    };
+    plist_t name = entry && plist_get_node_type(entry) == PLIST_DICT
+                       ? plist_dict_get_item(entry, "$classname")
+                       : nullptr;
+    if (!name || plist_get_node_type(name) != PLIST_STRING) {
+        m_classEntries.insert(*cls, nullptr);
+        return nullptr;
+    }
+    auto info = std::make_shared<ClassEntry>();
+    info->name = bytes(name);
+    plist_t classes = plist_dict_get_item(entry, "$classes");
+    if (classes && plist_get_node_type(classes) == PLIST_ARRAY) {
+        forEachArrayItem(classes, [&](plist_t item) {
+            if (plist_get_node_type(item) == PLIST_STRING)
+                info->classes.append(bytes(item));
+            return true;
+        });
+    }
+    m_classEntries.insert(*cls, info);
+    return info.get();
+}
+
+QString Unarchiver::className(quint64 ref) const
+{
+    const ClassEntry* entry = classOf(ref);
+    return entry ? QString::fromUtf8(entry->name) : QString();
+}
+
+bool Unarchiver::hasClass(quint64 ref, const char* name) const
+{
+    const ClassEntry* entry = classOf(ref);
+    return entry && entry->name == name;
 }
 
 bool Unarchiver::isKindOf(quint64 ref, const char* name) const
 {
-    const std::optional<quint64> cls = memberReference(ref, "$class");
-    if (!cls || *cls == 0)
-        return false;
-    plist_t entry = object(*cls);
-    if (plist_get_node_type(entry) != PLIST_DICT)
-        return false;
-    if (plistText(plist_dict_get_item(entry, "$classname")) == QLatin1String(name))
-        return true;
-    plist_t classes = plist_dict_get_item(entry, "$classes");
-    if (!classes || plist_get_node_type(classes) != PLIST_ARRAY)
-        return false;
-    bool found = false;
-    forEachArrayItem(classes, [&](plist_t item) {
-        found = plistText(item) == QLatin1String(name);
-        return !found;
-    });
-    return found;
+    const ClassEntry* entry = classOf(ref);
+    return entry && (entry->name == name || entry->classes.contains(QByteArray(name)));
 }
 
 std::optional<QString> Unarchiver::text(quint64 ref) const
@@ -336,38 +379,33 @@ std::optional<double> Unarchiver::dateInterval(quint64 ref) const
     return plistNumber(member(ref, "NS.time"));
 }
 
-std::shared_ptr<const ArchivedGraph> Unarchiver::extract(quint64 ref) const
+std::shared_ptr<const ArchivedGraph> Unarchiver::keep(quint64 ref) const
 {
     if (ref == 0 || ref >= m_objects.size())
         return nullptr;
-    auto graph = std::make_shared<ArchivedGraph>();
-    QHash<quint64, quint64> local; // archive reference -> reference inside the graph
-    std::deque<quint64> pending{ref};
-    local.insert(ref, 1);
-    auto localFor = [&](quint64 uid) -> std::optional<quint64> {
-        if (uid == 0)
-            return quint64(0);
-        if (uid >= m_objects.size())
-            return std::nullopt;
-        auto it = local.constFind(uid);
-        if (it != local.constEnd())
-            return it.value();
-        const quint64 next = quint64(local.size()) + 1;
-        local.insert(uid, next);
-        pending.push_back(uid);
-        return next;
-    };
+    QSet<quint64> seen{ref};
+    std::vector<quint64> pending{ref};
     while (!pending.empty()) {
-        if (m_extractBudget == 0)
+        if (m_keepBudget == 0)
             return nullptr;
-        --m_extractBudget;
-        const quint64 uid = pending.front();
-        pending.pop_front();
-        PlistNode copy(plist_copy(m_objects[uid]));
-        if (!remapReferences(copy.get(), localFor))
+        --m_keepBudget;
+        const quint64 uid = pending.back();
+        pending.pop_back();
+        const bool inRange = forEachReference(m_objects[uid], [&](quint64 next) {
+            if (next >= m_objects.size())
+                return false;
+            if (next != 0 && !seen.contains(next)) {
+                seen.insert(next);
+                pending.push_back(next);
+            }
+            return true;
+        });
+        if (!inRange)
             return nullptr;
-        graph->objects.push_back(std::move(copy));
     }
+    auto graph = std::make_shared<ArchivedGraph>();
+    graph->archive = m_bytes;
+    graph->root = ref;
     return graph;
 }
 
@@ -430,14 +468,35 @@ quint64 Archiver::classReference(const QString& name, const QStringList& classes
 
 quint64 Archiver::appendGraph(const ArchivedGraph& graph)
 {
-    const quint64 base = quint64(m_objects.size());
-    for (const PlistNode& object : graph.objects) {
-        plist_t copy = plist_copy(object.get());
-        remapReferences(
-            copy, [base](quint64 uid) { return std::optional<quint64>(uid == 0 ? 0 : base + uid - 1); });
-        m_objects.push_back(copy);
+    std::shared_ptr<const Unarchiver>& source = m_sources[graph.archive.constData()];
+    if (!source) {
+        QString error;
+        source = Unarchiver::open(graph.archive, error);
+        if (!source)
+            return 0;
     }
-    return base;
+    // Each object takes its place when it is first named, as the platform's archiver places them.
+    QHash<quint64, quint64> placed;
+    std::deque<quint64> pending{graph.root};
+    placed.insert(graph.root, reserve());
+    while (!pending.empty()) {
+        const quint64 from = pending.front();
+        pending.pop_front();
+        plist_t copy = plist_copy(source->object(from));
+        remapReferences(copy, [&](quint64 uid) -> std::optional<quint64> {
+            if (uid == 0 || uid >= source->objectCount())
+                return quint64(0);
+            auto it = placed.constFind(uid);
+            if (it != placed.constEnd())
+                return it.value();
+            const quint64 to = reserve();
+            placed.insert(uid, to);
+            pending.push_back(uid);
+            return to;
+        });
+        set(placed.value(from), copy);
+    }
+    return placed.value(graph.root);
 }
 
 QByteArray Archiver::finish(quint64 root)

@@ -17,12 +17,13 @@ struct PlistFree {
 /// A libplist node and everything below it.
 using PlistNode = std::unique_ptr<void, PlistFree>;
 
-/// A part of a keyed archive lifted out with every object it reaches, so that it can be written into
-/// another archive as it was: objects[0] is the part itself, and a reference k inside the objects names
-/// objects[k - 1] (0 is the archive's null, as in any keyed archive).
+/// A part of a keyed archive kept as it was read, to be written into another archive unchanged: the
+/// archive's bytes (shared, not copied) and the part's reference in them. The archive is read again, and
+/// the part and everything it reaches copied out, only when it is written.
 class ArchivedGraph {
 public:
-    std::vector<PlistNode> objects;
+    QByteArray archive;
+    quint64 root = 0;
 };
 
 /// Reads the platform's keyed archives (a binary property list of "$archiver", "$top" and "$objects",
@@ -51,6 +52,8 @@ public:
 
     /// The object's class name ("$class" -> "$classname"); null when it names none.
     QString className(quint64 reference) const;
+    /// Whether the object's class is `name`.
+    bool hasClass(quint64 reference, const char* name) const;
     /// Whether the object's class is `name` or lists it among its superclasses ("$classes").
     bool isKindOf(quint64 reference, const char* name) const;
 
@@ -66,18 +69,26 @@ public:
     /// An NSDate's seconds since 2001-01-01 UTC ("NS.time").
     std::optional<double> dateInterval(quint64 reference) const;
 
-    /// Everything reachable from an object, as an ArchivedGraph; null when it names an object outside
-    /// the table, or when the parts taken out of this archive would add up to several times its size
-    /// (parts that name the same objects over and over, to make the reader run out of memory).
-    std::shared_ptr<const ArchivedGraph> extract(quint64 reference) const;
+    /// An object with everything it reaches, kept for writing back; null when it reaches an object
+    /// outside the table, or when the parts kept from this archive would add up to several times its
+    /// size (parts that name the same objects over and over, to make the writer run out of memory).
+    std::shared_ptr<const ArchivedGraph> keep(quint64 reference) const;
 
 private:
     Unarchiver() = default;
+    /// A class entry's name and superclasses, read once however many objects name it.
+    struct ClassEntry {
+        QByteArray name;
+        QList<QByteArray> classes;
+    };
+    const ClassEntry* classOf(quint64 reference) const;
 
+    QByteArray m_bytes;
     PlistNode m_document;
     std::vector<plist_t> m_objects;
     quint64 m_root = 0;
-    mutable quint64 m_extractBudget = 0;
+    mutable quint64 m_keepBudget = 0;
+    mutable QHash<quint64, std::shared_ptr<const ClassEntry>> m_classEntries;
 };
 
 /// Writes a keyed archive as the platform's archiver does: "$null" first, each object given its place
@@ -97,7 +108,8 @@ public:
     quint64 text(const QString& value);
     /// A class entry ("$classname", "$classes"), stored once per class.
     quint64 classReference(const QString& name, const QStringList& classes);
-    /// Writes a part of another archive with everything it reaches; returns the reference of its root.
+    /// Writes a part of another archive with everything it reaches; returns the reference of its root
+    /// (0, null, should its archive no longer read).
     quint64 appendGraph(const ArchivedGraph& graph);
 
     /// The archive with `root` under "$top" "root", as a binary property list.
@@ -107,6 +119,8 @@ private:
     std::vector<plist_t> m_objects; // owned; freed by finish() or the destructor
     QHash<QString, quint64> m_texts;
     QHash<QString, quint64> m_classes;
+    /// The archives kept parts come from, each read once per archive written.
+    QHash<const char*, std::shared_ptr<const Unarchiver>> m_sources;
 };
 
 // Values of property-list nodes; nothing when the node is of another type.

@@ -108,7 +108,7 @@ public:
         if (!refs)
             return fail(QStringLiteral("object %1 should be a list of tasks but is not").arg(listRef));
         for (const quint64 ref : *refs) {
-            if (m_archive.className(ref) != QLatin1String("ListItem"))
+            if (!m_archive.hasClass(ref, "ListItem"))
                 return fail(QStringLiteral("object %1 in a list of tasks is not a task").arg(ref));
             if (m_seen[ref])
                 return fail(QStringLiteral("task %1 is listed twice or inside itself").arg(ref));
@@ -424,7 +424,7 @@ std::optional<StyledText> readNote(const Unarchiver& archive, quint64 ref, QStri
         error = QStringLiteral("the style runs of object %1 do not cover its text").arg(ref);
         return std::nullopt;
     }
-    std::shared_ptr<const ArchivedGraph> archived = archive.extract(ref);
+    std::shared_ptr<const ArchivedGraph> archived = archive.keep(ref);
     if (!archived) {
         error =
             QStringLiteral("object %1 names objects outside the archive, or notes share too much").arg(ref);
@@ -436,8 +436,10 @@ std::optional<StyledText> readNote(const Unarchiver& archive, quint64 ref, QStri
 
 quint64 writeNote(Archiver& archive, const StyledText& note)
 {
-    if (note.archived())
-        return archive.appendGraph(*note.archived());
+    if (note.archived()) {
+        if (const quint64 ref = archive.appendGraph(*note.archived()))
+            return ref;
+    }
     const quint64 ref = archive.reserve();
     plist_t dict = plist_new_dict();
     setMember(dict, "NSString", uid(archive.text(note.text())));
