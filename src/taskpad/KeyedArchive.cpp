@@ -3,6 +3,8 @@
 #include "platform/PlistFormat.h"
 
 #include <QSet>
+#include <QUtf8StringView>
+#include <cstring>
 #include <deque>
 
 namespace trevalo {
@@ -99,6 +101,78 @@ template <typename Visit> bool forEachReference(plist_t node, Visit visit)
     }
 }
 
+quint64 bigEndian(const uchar* bytes, unsigned width)
+{
+    quint64 value = 0;
+    for (unsigned i = 0; i < width; ++i)
+        value = value << 8 | bytes[i];
+    return value;
+}
+
+// Whether every text of a binary property list can be written back as it was read: an ASCII text
+// holds only ASCII, and a UTF-16 text pairs its surrogates. libplist reads other texts but writes them
+// into files it cannot read again, which would cost the user the whole task pad at the next save. What
+// this walk cannot make sense of is left to libplist, which refuses it.
+bool textsCanBeWrittenBack(const QByteArray& bytes)
+{
+    constexpr quint64 kTrailerSize = 32;
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const quint64 size = quint64(bytes.size());
+    if (size < 8 + kTrailerSize)
+        return true;
+    const uchar* trailer = data + size - kTrailerSize;
+    const unsigned offsetSize = trailer[6];
+    const quint64 objectCount = bigEndian(trailer + 8, 8);
+    const quint64 tableStart = bigEndian(trailer + 24, 8);
+    const quint64 tableEnd = size - kTrailerSize;
+    if (offsetSize < 1 || offsetSize > 8 || tableStart > tableEnd ||
+        objectCount > (tableEnd - tableStart) / offsetSize)
+        return true;
+    for (quint64 i = 0; i < objectCount; ++i) {
+        quint64 at = bigEndian(data + tableStart + i * offsetSize, offsetSize);
+        if (at >= tableStart)
+            continue;
+        const unsigned type = data[at] >> 4;
+        if (type != 0x5 && type != 0x6)
+            continue;
+        quint64 length = data[at] & 0xF;
+        ++at;
+        if (length == 0xF) {
+            if (at >= tableStart || data[at] >> 4 != 0x1)
+                continue;
+            const unsigned width = 1u << (data[at] & 0xF);
+            if (width > 8 || at + 1 + width > tableStart)
+                continue;
+            length = bigEndian(data + at + 1, width);
+            at += 1 + width;
+        }
+        const quint64 unit = type == 0x5 ? 1 : 2;
+        if (length > (tableStart - at) / unit)
+            continue;
+        if (type == 0x5) {
+            for (quint64 k = 0; k < length; ++k) {
+                if (data[at + k] >= 0x80)
+                    return false;
+            }
+            continue;
+        }
+        for (quint64 k = 0; k < length; ++k) {
+            const quint64 c = bigEndian(data + at + 2 * k, 2);
+            if (c >= 0xD800 && c <= 0xDBFF) {
+                if (k + 1 == length)
+                    return false;
+                const quint64 next = bigEndian(data + at + 2 * (k + 1), 2);
+                if (next < 0xDC00 || next > 0xDFFF)
+                    return false;
+                ++k;
+            } else if (c >= 0xDC00 && c <= 0xDFFF) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<QString> plistText(plist_t node)
@@ -162,6 +236,10 @@ std::unique_ptr<Unarchiver> Unarchiver::open(const QByteArray& bytes, QString& e
     }
     if (!binaryPlistWithinLimits(bytes, valueLimitFor(bytes))) {
         error = QStringLiteral("its property list nests too deep or repeats its parts too often");
+        return nullptr;
+    }
+    if (!textsCanBeWrittenBack(bytes)) {
+        error = QStringLiteral("it holds texts that are not valid ASCII or UTF-16");
         return nullptr;
     }
     plist_t document = nullptr;
@@ -292,19 +370,26 @@ std::optional<QString> Unarchiver::text(quint64 ref) const
     plist_t value = object(ref);
     if (!value)
         return std::nullopt;
-    if (plist_get_node_type(value) == PLIST_STRING)
-        return plistText(value);
-    if (!isKindOf(ref, "NSString"))
-        return std::nullopt;
-    if (const std::optional<QString> text = plistText(member(ref, "NS.string")))
-        return text;
-    plist_t bytes = member(ref, "NS.bytes");
-    if (bytes && plist_get_node_type(bytes) == PLIST_DATA) {
-        uint64_t length = 0;
-        const char* data = plist_get_data_ptr(bytes, &length);
-        return QString::fromUtf8(data, qsizetype(length));
+    const char* bytes = nullptr;
+    uint64_t length = 0;
+    if (plist_get_node_type(value) == PLIST_STRING) {
+        bytes = plist_get_string_ptr(value, &length);
+    } else if (isKindOf(ref, "NSString")) {
+        plist_t string = member(ref, "NS.string");
+        plist_t utf8 = member(ref, "NS.bytes");
+        if (string && plist_get_node_type(string) == PLIST_STRING)
+            bytes = plist_get_string_ptr(string, &length);
+        else if (utf8 && plist_get_node_type(utf8) == PLIST_DATA)
+            bytes = plist_get_data_ptr(utf8, &length);
     }
-    return std::nullopt;
+    if (!bytes)
+        return std::nullopt;
+    // What could not be written back as it was read is refused rather than changed: a NUL (libplist
+    // ends a text there) and bytes that are not UTF-8 (libplist and Qt would each mend them their way).
+    const QUtf8StringView utf8(bytes, qsizetype(length));
+    if (!utf8.isValidUtf8() || std::memchr(bytes, 0, size_t(length)))
+        return std::nullopt;
+    return utf8.toString();
 }
 
 std::optional<std::vector<quint64>> Unarchiver::arrayItems(quint64 ref) const

@@ -58,7 +58,8 @@ public:
     bool isKindOf(quint64 reference, const char* name) const;
 
     // Decoders of the Foundation objects the task pad holds; nothing when the object is not one.
-    /// A text: a string object, or an NSString instance ("NS.string", or UTF-8 "NS.bytes").
+    /// A text: a string object, or an NSString instance ("NS.string", or UTF-8 "NS.bytes"). Nothing for
+    /// a text holding a NUL or bytes that are not UTF-8, which could not be written back as they are.
     std::optional<QString> text(quint64 reference) const;
     /// The references an NSArray holds ("NS.objects"), each within the table.
     std::optional<std::vector<quint64>> arrayItems(quint64 reference) const;

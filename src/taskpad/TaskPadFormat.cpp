@@ -366,7 +366,8 @@ std::optional<StyledText> readNote(const Unarchiver& archive, quint64 ref, QStri
     const std::optional<quint64> textRef = archive.memberReference(ref, "NSString");
     const std::optional<QString> text = textRef && *textRef ? archive.text(*textRef) : std::nullopt;
     if (!text) {
-        error = QStringLiteral("the text of object %1 is missing").arg(ref);
+        error = QStringLiteral("the text of object %1 is missing, or holds a NUL or bytes that are not UTF-8")
+                    .arg(ref);
         return std::nullopt;
     }
 

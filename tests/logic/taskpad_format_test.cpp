@@ -473,6 +473,26 @@ TEST(TaskPadFormat, RefusesWhatItCannotTrust)
         {"a note whose run names a style it lacks",
          oneTask({{"notes", noteWithRuns(QByteArray("\x03\x01", 2))}})},
         {"a note whose runs end inside a number", oneTask({{"notes", noteWithRuns(QByteArray("\x83", 1))}})},
+        // Texts that libplist could not write back as they were read: rewritten, they would no longer
+        // match the note's style runs.
+        {"a note's text with a NUL",
+         [] { return readFile(kFixtures + "/handmade.tp").replace("Buy milk", QByteArray("Buy\0milk", 8)); }},
+        {"a note's text that is not UTF-8",
+         [] { return readFile(kFixtures + "/handmade.tp").replace("Buy milk", "Buy\xffmilk"); }},
+        // libplist reads such a text anywhere in a kept note, and writes a file it cannot read again.
+        {"a style the task pad keeps without reading it, with a text that is not ASCII",
+         [] {
+             QString error;
+             ListItem top{QString()};
+             top.addChild(std::make_unique<ListItem>("t"))
+                 ->setNotes(readNoteArchive(
+                     fieldSample(
+                         "NSAttributedString-NSFontDescriptor-NSColor-NSParagraphStyle-sketch.bplist"),
+                     error));
+             return writeTaskPad(top, kNow, kZone).replace("AvenirNext-Regular", "AvenirNext-R\xe9gular");
+         }},
+        {"a name that is not UTF-8",
+         [] { return readFile(kFixtures + "/handmade.tp").replace("Errands", "Err\xe4nds"); }},
         {"a task inside itself",
          [&] {
              Archiver a;
