@@ -110,9 +110,10 @@ quint64 bigEndian(const uchar* bytes, unsigned width)
 }
 
 // Whether every text of a binary property list can be written back as it was read: an ASCII text
-// holds only ASCII, and a UTF-16 text pairs its surrogates. libplist reads other texts but writes them
-// into files it cannot read again, which would cost the user the whole task pad at the next save. What
-// this walk cannot make sense of is left to libplist, which refuses it.
+// holds only ASCII, a UTF-16 text pairs its surrogates, and neither holds a NUL. libplist reads other
+// texts, but copies them short or writes them into files it cannot read again, which would cost the user
+// the whole task pad at the next save. What this walk cannot make sense of is left to libplist, which
+// refuses it.
 bool textsCanBeWrittenBack(const QByteArray& bytes)
 {
     constexpr quint64 kTrailerSize = 32;
@@ -151,7 +152,7 @@ bool textsCanBeWrittenBack(const QByteArray& bytes)
             continue;
         if (type == 0x5) {
             for (quint64 k = 0; k < length; ++k) {
-                if (data[at + k] >= 0x80)
+                if (data[at + k] == 0 || data[at + k] >= 0x80)
                     return false;
             }
             continue;
@@ -165,7 +166,7 @@ bool textsCanBeWrittenBack(const QByteArray& bytes)
                 if (next < 0xDC00 || next > 0xDFFF)
                     return false;
                 ++k;
-            } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            } else if (c == 0 || (c >= 0xDC00 && c <= 0xDFFF)) {
                 return false;
             }
         }
@@ -239,7 +240,7 @@ std::unique_ptr<Unarchiver> Unarchiver::open(const QByteArray& bytes, QString& e
         return nullptr;
     }
     if (!textsCanBeWrittenBack(bytes)) {
-        error = QStringLiteral("it holds texts that are not valid ASCII or UTF-16");
+        error = QStringLiteral("it holds texts that are not valid ASCII or UTF-16, or hold a NUL");
         return nullptr;
     }
     plist_t document = nullptr;

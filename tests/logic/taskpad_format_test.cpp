@@ -473,8 +473,10 @@ TEST(TaskPadFormat, RefusesWhatItCannotTrust)
         {"a note whose run names a style it lacks",
          oneTask({{"notes", noteWithRuns(QByteArray("\x03\x01", 2))}})},
         {"a note whose runs end inside a number", oneTask({{"notes", noteWithRuns(QByteArray("\x83", 1))}})},
-        // Texts that libplist could not write back as they were read: rewritten, they would no longer
-        // match the note's style runs.
+        // Texts that libplist could not write back as they were read: it copies a text with a NUL short,
+        // or writes a file it cannot read again.
+        {"a name with a NUL",
+         [] { return readFile(kFixtures + "/handmade.tp").replace("Errands", QByteArray("Err\0nds", 7)); }},
         {"a note's text with a NUL",
          [] { return readFile(kFixtures + "/handmade.tp").replace("Buy milk", QByteArray("Buy\0milk", 8)); }},
         {"a note's text that is not UTF-8",
