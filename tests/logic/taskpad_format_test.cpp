@@ -369,7 +369,7 @@ TEST(TaskPadFormat, RefusesWhatItCannotTrust)
     // A task whose members are given as nodes (each called with the archive to make them).
     using Member = std::function<plist_t(Archiver&)>;
     auto task = [&](Archiver& a, quint64 ref, const QString& name, plist_t children,
-                    std::vector<std::pair<const char*, Member>> extra = {}) {
+                    const std::vector<std::pair<const char*, Member>>& extra = {}) {
         plist_t dict = plist_new_dict();
         setMember(dict, "name", plist_new_uid(a.text(name)));
         setMember(dict, "notes", plist_new_uid(0));
@@ -414,7 +414,7 @@ TEST(TaskPadFormat, RefusesWhatItCannotTrust)
         };
     };
     // root list -> one task "t" with the given extra members.
-    auto oneTask = [&](std::vector<std::pair<const char*, Member>> extra) {
+    auto oneTask = [&](const std::vector<std::pair<const char*, Member>>& extra) {
         return [=, &task, &list]() {
             Archiver a;
             const quint64 root = a.reserve();
@@ -559,6 +559,7 @@ TEST(TaskPadFormat, RefusesWhatItCannotTrust)
              list(a, empty, {});
              const quint64 big = a.reserve();
              std::vector<quint64> parts;
+             parts.reserve(20000);
              for (int i = 0; i < 20000; ++i)
                  parts.push_back(a.add(plist_new_uint(quint64(i))));
              list(a, big, parts);
