@@ -6,6 +6,7 @@
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
+#include "app/TasksCommand.h"
 #include "platform/TextEscape.h"
 #include "profile/ProfileCommand.h"
 
@@ -238,6 +239,11 @@ int signatureCommand(Invocation& inv)
     return runSignatureCommand(inv.commandLine.arguments, inv.out, inv.err);
 }
 
+int tasksCommand(Invocation& inv)
+{
+    return runTasksCommand(inv.commandLine, inv.out, inv.err);
+}
+
 const QMap<QString, CommandFunction>& commands()
 {
     static const QMap<QString, CommandFunction> table{
@@ -265,6 +271,7 @@ const QMap<QString, CommandFunction>& commands()
                  return runLogsCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
              });
          }},
+        {"tasks", tasksCommand},
     };
     return table;
 }

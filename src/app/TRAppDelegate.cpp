@@ -27,8 +27,9 @@ const char* const kLoginItemScript =
 
 TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QObject* parent)
     : QObject(parent), m_services(services), m_status(services, m_menu),
-      m_analyser(services, std::move(scan)), m_profile(services)
+      m_analyser(services, std::move(scan)), m_profile(services), m_taskPad(services)
 {
+    connect(&m_taskPad, &TaskPad::saveAsRequested, this, &TRAppDelegate::showListSaveAsPanel);
     // The profile's status block tells what the status menu's SIP item says.
     m_profile.setSipStateTitleSource([this] { return m_menu[MenuItem::sipState].title; });
     // Every Analyser window's set-up ends with a profile run.
@@ -129,6 +130,7 @@ void TRAppDelegate::applicationWillTerminate()
         settings.setString(keys::menuBarTitle, m_menu.statusTitle);
     settings.setBool(keys::darkMode, m_status.darkModeItem);
     settings.synchronize();
+    m_taskPad.applicationWillTerminate();
 }
 
 TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
@@ -146,6 +148,11 @@ TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
     if (modifiers.command)
         return ClickOutcome::Nothing;
     return ClickOutcome::PopUpMenu;
+}
+
+void TRAppDelegate::showListSaveAsPanel()
+{
+    TR_LOG("The task pad was not saved: its file changed since it was read, or cannot be written over");
 }
 
 void TRAppDelegate::quitTheApp()

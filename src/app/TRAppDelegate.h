@@ -6,6 +6,7 @@
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
 #include "profile/Profile.h"
+#include "taskpad/TaskPad.h"
 
 #include <QObject>
 #include <QTimer>
@@ -70,12 +71,19 @@ public:
     /// Asks the program to quit on the next turn of the event loop ("quitTheApp:").
     void quitTheApp();
 
+    // Task pad.
+    /// The task pad file changed outside or cannot be written over: the list window's save-as sheet
+    /// ("showListSaveAsPanel"). The list window is not there yet; until it is, the outline keeps its
+    /// changes and this only logs.
+    void showListSaveAsPanel();
+
     Services& services() { return m_services; }
     StatusMenuModel& menu() { return m_menu; }
     StatusMenuController& statusMenu() { return m_status; }
     MenuActions& menuActions() { return m_actions; }
     Analyser& analyserSubsystem() { return m_analyser; }
     Profile& profileSubsystem() { return m_profile; }
+    TaskPad& taskPad() { return m_taskPad; }
 
 signals:
     void menuChanged();
@@ -88,6 +96,7 @@ private:
     StatusMenuController m_status;
     Analyser m_analyser;
     Profile m_profile;
+    TaskPad m_taskPad;
     MenuActions m_actions;
     QTimer m_refreshTimer;
 };

@@ -68,7 +68,7 @@ bool xmlNestingWithinLimit(const QByteArray& bytes)
 // hold a NUL (plist_get_key_val asserts on one). What this walk cannot make sense of is left to libplist,
 // which refuses it: it follows the references in the same order, so whatever it reads before the fault has
 // been checked here.
-bool binaryWithinLimits(const QByteArray& bytes)
+bool binaryWithinLimits(const QByteArray& bytes, quint64 maxValues)
 {
     constexpr quint64 kTrailerSize = 32;
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
@@ -140,11 +140,11 @@ bool binaryWithinLimits(const QByteArray& bytes)
     };
     std::vector<Frame> path;
     // Adds a finished child to the container open at the end of the path; false when a limit is passed.
-    auto addChild = [&path](quint16 childNesting, quint64 childValues) {
+    auto addChild = [&path, maxValues](quint16 childNesting, quint64 childValues) {
         Frame& parent = path.back();
         parent.nesting = std::max(parent.nesting, quint16(childNesting + 1));
         parent.values += childValues;
-        return path.size() + childNesting <= size_t(kPlistMaxNesting) && parent.values <= kMaxBinaryValues;
+        return path.size() + childNesting <= size_t(kPlistMaxNesting) && parent.values <= maxValues;
     };
 
     Object top;
@@ -355,7 +355,7 @@ std::optional<QVariant> plistToVariant(const QByteArray& bytes)
 {
     plist_t root = nullptr;
     if (bytes.startsWith("bplist")) {
-        if (!binaryWithinLimits(bytes))
+        if (!binaryWithinLimits(bytes, kMaxBinaryValues))
             return std::nullopt;
         plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &root);
     } else {
@@ -367,6 +367,11 @@ std::optional<QVariant> plistToVariant(const QByteArray& bytes)
         return std::nullopt;
     PlistPtr owner(root);
     return toVariant(root);
+}
+
+bool binaryPlistWithinLimits(const QByteArray& bytes, quint64 maxValues)
+{
+    return binaryWithinLimits(bytes, maxValues);
 }
 
 QByteArray variantToXmlPlist(const QVariant& value)

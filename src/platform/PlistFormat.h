@@ -18,6 +18,11 @@ inline constexpr int kPlistMaxNesting = 512;
 std::optional<QVariant> plistToVariant(const QByteArray& bytes);
 QByteArray variantToXmlPlist(const QVariant& value);
 
+/// Whether libplist can read a binary property list without ending the program: its containers nest no
+/// deeper than kPlistMaxNesting and, counting a shared part once for every place that names it, hold no
+/// more than `maxValues` values. Bytes that libplist itself refuses pass; reading them then fails.
+bool binaryPlistWithinLimits(const QByteArray& bytes, quint64 maxValues);
+
 /// A QSettings format that stores the settings as one XML property list: the form of a defaults domain,
 /// with types kept across a reload (QSettings' own formats read booleans back as texts and cannot tell
 /// an empty list from a missing one).
