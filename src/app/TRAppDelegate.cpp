@@ -27,7 +27,7 @@ const char* const kLoginItemScript =
 
 TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QObject* parent)
     : QObject(parent), m_services(services), m_status(services, m_menu),
-      m_analyser(services, std::move(scan)), m_profile(services)
+      m_analyser(services, std::move(scan)), m_profile(services), m_tools(services, m_web)
 {
     // The profile's status block tells what the status menu's SIP item says.
     m_profile.setSipStateTitleSource([this] { return m_menu[MenuItem::sipState].title; });

@@ -5,7 +5,9 @@
 #include "app/StatusMenuController.h"
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
+#include "platform/WebClient.h"
 #include "profile/Profile.h"
+#include "tools/Tools.h"
 
 #include <QObject>
 #include <QTimer>
@@ -48,6 +50,11 @@ public:
     void deleteLogs() { m_profile.deleteLogs(Profile::DeleteFrom::Window); }
     void removeChangeLog() { m_profile.removeChangeLog(); }
 
+    // Quick tools (the names the menu and the log know).
+    void displayIP() { m_tools.displayIP(); }
+    void freeMem() { m_tools.freeMem(); }
+    void visitWebsite() { m_tools.visitWebsite(); }
+
     // Status menu.
     void refresh();
     void menuNeedsUpdate();
@@ -76,6 +83,7 @@ public:
     MenuActions& menuActions() { return m_actions; }
     Analyser& analyserSubsystem() { return m_analyser; }
     Profile& profileSubsystem() { return m_profile; }
+    Tools& toolsSubsystem() { return m_tools; }
 
 signals:
     void menuChanged();
@@ -88,6 +96,8 @@ private:
     StatusMenuController m_status;
     Analyser m_analyser;
     Profile m_profile;
+    NetworkWebClient m_web;
+    Tools m_tools;
     MenuActions m_actions;
     QTimer m_refreshTimer;
 };
