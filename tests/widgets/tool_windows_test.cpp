@@ -53,7 +53,7 @@ private slots:
 
         QVERIFY(window->spinner()->isVisible());
         QVERIFY(QTest::qWaitFor([&] { return !window->spinner()->isVisible(); }, 15000));
-        QCOMPARE(window->externalIP()->text(), " 203.0.113.7");
+        QCOMPARE(window->externalIP()->text(), "203.0.113.7");
         QCOMPARE(window->routerAddress()->text(), "192.168.1.1");
         QCOMPARE(window->localNode()->text(), "192.168.1.23");
 
@@ -67,7 +67,7 @@ private slots:
         QVERIFY(window->isVisible());
         QCOMPARE(window->pos(), moved);
         QVERIFY(QTest::qWaitFor([&] { return !window->spinner()->isVisible(); }, 15000));
-        QCOMPARE(window->externalIP()->text(), " No connection");
+        QCOMPARE(window->externalIP()->text(), "No connection");
     }
 
     void refreshLooksUpAgainWithTheSpinner()
@@ -81,7 +81,7 @@ private slots:
         QTest::mouseClick(window->refreshButton(), Qt::LeftButton);
         QVERIFY(window->spinner()->isVisible());
         QVERIFY(QTest::qWaitFor([&] { return !window->spinner()->isVisible(); }, 15000));
-        QCOMPARE(window->externalIP()->text(), " 2001:db8::5");
+        QCOMPARE(window->externalIP()->text(), "2001:db8::5");
         QCOMPARE(window->routerAddress()->text(), "No connection");
         QCOMPARE(window->localNode()->text(), "127.0.0.1");
     }

@@ -144,6 +144,10 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
         // No start-up scan: a scan as the scripting command makes it, its window on the profile tab.
         if (!analyser.wins())
             delegate.runAnalyserCommand();
+    } else if (cl.open == QLatin1String("ip")) {
+        delegate.displayIP();
+    } else if (cl.open == QLatin1String("freemem")) {
+        delegate.freeMem();
     }
 
     return app.exec();

@@ -26,12 +26,11 @@ QLabel* addressField(const char* name)
     return field;
 }
 
-/// A field's text on one line: the scripts' answers end with the line feed of their output.
-QString shown(QString text)
+/// A field's text as the window lines it up: the scripts' answers end with the line feed of their output,
+/// and the external address begins with a blank.
+QString shown(const QString& text)
 {
-    while (text.endsWith(u'\n'))
-        text.chop(1);
-    return text;
+    return text.trimmed();
 }
 
 } // namespace
