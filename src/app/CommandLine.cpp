@@ -9,6 +9,7 @@
 #include "app/TasksCommand.h"
 #include "platform/TextEscape.h"
 #include "profile/ProfileCommand.h"
+#include "tools/ToolsCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -22,7 +23,7 @@ namespace {
 const QStringList kOptionsWithValue{"--root", "--user", "--open", "--answer"};
 
 /// What --open can open; each window that lands adds its name.
-const QStringList kOpenableNames{"menu", "analyser", "profile"};
+const QStringList kOpenableNames{"menu", "analyser", "profile", "ip", "freemem"};
 
 /// What a command gets: the parsed command line and the two output streams.
 struct Invocation {
@@ -272,6 +273,16 @@ const QMap<QString, CommandFunction>& commands()
              });
          }},
         {"tasks", tasksCommand},
+        {"ip",
+         [](Invocation& inv) {
+             const auto root = openRoot(inv);
+             if (!root)
+                 return 2;
+             ConsoleNotifier notifier(inv.out);
+             HeadlessSession session(*root, inv, notifier);
+             return runIpCommand(session.delegate.toolsSubsystem(), inv.commandLine.arguments, inv.out,
+                                 inv.err);
+         }},
     };
     return table;
 }

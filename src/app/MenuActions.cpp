@@ -31,6 +31,11 @@ void bindMenuActions(MenuActions& actions, TRAppDelegate& app)
     actions.bind(MenuItem::analyseNow, [&analyser] { analyser.analyser(); });
     actions.bind(MenuItem::showAnalyser, [&analyser] { analyser.showAnalyser(); });
 
+    // Quick tools.
+    actions.bind(MenuItem::ipAddress, [&app] { app.displayIP(); });
+    actions.bind(MenuItem::freeMemory, [&app] { app.freeMem(); });
+    actions.bind(MenuItem::visitWebsite, [&app] { app.visitWebsite(); });
+
     // The program.
     actions.bind(MenuItem::quitTheApp, [&app] { app.quitTheApp(); });
 }

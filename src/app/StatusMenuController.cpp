@@ -3,6 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SystemFacts.h"
 #include "platform/Log.h"
+#include "tools/FreeMemory.h"
 
 #include <QFile>
 #include <grp.h>
@@ -43,7 +44,6 @@ const char* const kDockHidingScript =
 const char* const kDockEdgeScript = "tell application \"System Events\"\ntell dock preferences\nset x to "
                                     "(screen edge)\nend tell\nend tell\nx";
 const char* const kUserLibraryScript = "do shell script \"ls -aOl ~/Library | sed -n 2p\"";
-const char* const kMemoryScript = "do shell script \"echo \\\"$(top -l 1 | awk '/PhysMem/';)\\\"\"";
 
 CommandRunner::Request toolRequest(const QString& launchPath, const QStringList& arguments)
 {
@@ -359,8 +359,7 @@ void StatusMenuController::applyFolderActions(const QString& output)
 
 QString StatusMenuController::getMemStatus()
 {
-    const QString display = m_services.runner.runScript(QString::fromUtf8(kMemoryScript), {"-s", "s"}).output;
-    return display.size() < 2 ? QString() : display.mid(1, display.size() - 2);
+    return memoryLine(m_services.runner.run(memoryRequest(m_services.runner)));
 }
 
 void StatusMenuController::applyDockSize(const QString& output)

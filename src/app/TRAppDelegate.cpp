@@ -27,7 +27,8 @@ const char* const kLoginItemScript =
 
 TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QObject* parent)
     : QObject(parent), m_services(services), m_status(services, m_menu),
-      m_analyser(services, std::move(scan)), m_profile(services), m_taskPad(services)
+      m_analyser(services, std::move(scan)), m_profile(services), m_taskPad(services),
+      m_tools(services, m_web)
 {
     connect(&m_taskPad, &TaskPad::saveAsRequested, this, &TRAppDelegate::showListSaveAsPanel);
     // The profile's status block tells what the status menu's SIP item says.

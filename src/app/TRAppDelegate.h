@@ -5,8 +5,10 @@
 #include "app/StatusMenuController.h"
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
+#include "platform/WebClient.h"
 #include "profile/Profile.h"
 #include "taskpad/TaskPad.h"
+#include "tools/Tools.h"
 
 #include <QObject>
 #include <QTimer>
@@ -49,6 +51,11 @@ public:
     void deleteLogs() { m_profile.deleteLogs(Profile::DeleteFrom::Window); }
     void removeChangeLog() { m_profile.removeChangeLog(); }
 
+    // Quick tools (the names the menu and the log know).
+    void displayIP() { m_tools.displayIP(); }
+    void freeMem() { m_tools.freeMem(); }
+    void visitWebsite() { m_tools.visitWebsite(); }
+
     // Status menu.
     void refresh();
     void menuNeedsUpdate();
@@ -84,6 +91,7 @@ public:
     Analyser& analyserSubsystem() { return m_analyser; }
     Profile& profileSubsystem() { return m_profile; }
     TaskPad& taskPad() { return m_taskPad; }
+    Tools& toolsSubsystem() { return m_tools; }
 
 signals:
     void menuChanged();
@@ -97,6 +105,8 @@ private:
     Analyser m_analyser;
     Profile m_profile;
     TaskPad m_taskPad;
+    NetworkWebClient m_web;
+    Tools m_tools;
     MenuActions m_actions;
     QTimer m_refreshTimer;
 };

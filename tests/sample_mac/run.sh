@@ -109,6 +109,8 @@ PhysMem through do shell script@@osa -s s -e "do shell script \"echo \\\"\$(top 
 do shell script output without a final line feed@@osa -s s -e 'do shell script "printf abc"'; osa -e 'do shell script "exit 3"'; echo "rc=$?"@@"abc"$*execution error: The command exited with a non-zero status. \(3\)$*rc=1$
 router address@@osa -e $'do shell script "route get default | grep gateway"\nlast word of result'@@192.168.1.1$
 local address@@osa -e $'do shell script "ifconfig | grep inet | grep -v inet6 | cut -d\\" \\" -f2"\nlast word of the result'@@192.168.1.23$
+off the network: no default route@@echo offline >"$R/.sim/state/network"; osa -e $'do shell script "route get default | grep gateway"\nlast word of result'; echo "rc=$?"; echo wifi >"$R/.sim/state/network"@@*not in table (1)$*rc=1$
+off the network: only the loopback address@@echo offline >"$R/.sim/state/network"; osa -e $'do shell script "ifconfig | grep inet | grep -v inet6 | cut -d\\" \\" -f2"\nlast word of the result'; echo wifi >"$R/.sim/state/network"@@127.0.0.1$
 fan speed needs the administrator@@osa -e "do shell script \"SD=~/.spindump.txt; rm \$SD; spindump 1 1 -file \$SD; grep 'Fan speed' \$SD; rm \$SD\" with administrator privileges"; ls -a "$R/Users/robin" | grep -c spindump@@Fan speed:        2158 rpm$*0$
 CASES
 

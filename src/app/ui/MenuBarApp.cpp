@@ -7,6 +7,7 @@
 #include "app/ui/AnalyserWindows.h"
 #include "app/ui/StatusMenuView.h"
 #include "platform/ui/QtSeams.h"
+#include "tools/ui/ToolWindows.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -90,6 +91,7 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     // The menu never waits for a tool: it opens with the last readings and updates as they come in.
     delegate.statusMenu().setReadMode(StatusMenuController::ReadMode::Background);
     StatusMenuView view(delegate);
+    ToolWindows toolWindows(delegate.toolsSubsystem());
 
     auto updateStatusItem = [&] {
         const StatusMenuModel& model = delegate.menu();
@@ -142,6 +144,10 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
         // No start-up scan: a scan as the scripting command makes it, its window on the profile tab.
         if (!analyser.wins())
             delegate.runAnalyserCommand();
+    } else if (cl.open == QLatin1String("ip")) {
+        delegate.displayIP();
+    } else if (cl.open == QLatin1String("freemem")) {
+        delegate.freeMem();
     }
 
     return app.exec();

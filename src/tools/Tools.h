@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/Services.h"
+#include "platform/WebClient.h"
+#include "tools/FreeMemory.h"
+#include "tools/NetworkAddresses.h"
+
+#include <QObject>
+#include <memory>
+
+namespace trevalo {
+
+/// The product's web page, which "Visit Website" opens.
+inline constexpr const char* kProductPage = "https://www.quorvex.com/trevalo2";
+
+/// The quick tools: the menu's maintenance commands and their small windows. The window controllers
+/// are made when their window is first needed and kept until the program ends; the widgets observe the
+/// signals.
+class Tools : public QObject {
+    Q_OBJECT
+public:
+    Tools(Services services, WebClient& web, QObject* parent = nullptr);
+    ~Tools() override;
+
+    /// Opens the network address window and fills it ("displayIP:").
+    void displayIP();
+    /// Opens the free memory panel with a fresh memory line ("freeMem:").
+    void freeMem();
+    /// Opens the product's web page ("visitWebsite:").
+    void visitWebsite();
+
+    /// The network address window's controller; null before the first displayIP().
+    TRDisplayIP* aWin() const { return m_aWin.get(); }
+    /// The free memory panel's controller; null before the first freeMem().
+    TRFreeMemPanel* aHud() const { return m_aHud.get(); }
+
+    /// The three addresses, waiting for each: the command line's form of the window.
+    AddressReadings readAddressesBlocking() { return trevalo::readAddressesBlocking(m_services, m_web); }
+
+signals:
+    /// The window is to be shown, brought to the front and given the focus. Comes before the window is
+    /// filled; `created` on its first time.
+    void displayIPRequested(trevalo::TRDisplayIP* controller, bool created);
+    void freeMemRequested(trevalo::TRFreeMemPanel* controller, bool created);
+
+private:
+    Services m_services;
+    WebClient& m_web;
+    std::unique_ptr<TRDisplayIP> m_aWin;
+    std::unique_ptr<TRFreeMemPanel> m_aHud;
+};
+
+} // namespace trevalo
