@@ -31,6 +31,9 @@ void bindMenuActions(MenuActions& actions, TRAppDelegate& app)
     actions.bind(MenuItem::analyseNow, [&analyser] { analyser.analyser(); });
     actions.bind(MenuItem::showAnalyser, [&analyser] { analyser.showAnalyser(); });
 
+    // SuperSearch.
+    actions.bind(MenuItem::superSearch, [&app] { app.openSearchWin(); });
+
     // The program.
     actions.bind(MenuItem::quitTheApp, [&app] { app.quitTheApp(); });
 }

@@ -6,6 +6,7 @@
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
 #include "profile/Profile.h"
+#include "search/SuperSearch.h"
 
 #include <QObject>
 #include <QTimer>
@@ -48,6 +49,13 @@ public:
     void deleteLogs() { m_profile.deleteLogs(Profile::DeleteFrom::Window); }
     void removeChangeLog() { m_profile.removeChangeLog(); }
 
+    // SuperSearch (the names the menu, the status item and scripts know).
+    void openSearchWin() { m_search.openSearchWin(); }
+    void closeSearchWin() { m_search.closeSearchWin(); }
+    /// The task pad's window gives way to the search window. The task pad is not built yet: nothing to
+    /// close.
+    void closeForSearchWin() {}
+
     // Status menu.
     void refresh();
     void menuNeedsUpdate();
@@ -76,6 +84,7 @@ public:
     MenuActions& menuActions() { return m_actions; }
     Analyser& analyserSubsystem() { return m_analyser; }
     Profile& profileSubsystem() { return m_profile; }
+    SuperSearch& searchSubsystem() { return m_search; }
 
 signals:
     void menuChanged();
@@ -88,6 +97,7 @@ private:
     StatusMenuController m_status;
     Analyser m_analyser;
     Profile m_profile;
+    SuperSearch m_search;
     MenuActions m_actions;
     QTimer m_refreshTimer;
 };

@@ -106,6 +106,8 @@ public:
     void startSearch(const Request& request);
     /// Where a deep search of the window starts, from the selected pop-up item.
     std::optional<StartFolder> selectedStartFolder() const;
+    /// The host path of a hit or folder, for its icon and preview.
+    QString hostPath(const QString& macPath) const { return m_services.root.host(macPath); }
 
 signals:
     /// The window is about to open: the task pad's window gives way ("closeForSearchWin").

@@ -7,6 +7,7 @@
 #include "app/ui/AnalyserWindows.h"
 #include "app/ui/StatusMenuView.h"
 #include "platform/ui/QtSeams.h"
+#include "search/ui/SearchWindow.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -90,6 +91,7 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     // The menu never waits for a tool: it opens with the last readings and updates as they come in.
     delegate.statusMenu().setReadMode(StatusMenuController::ReadMode::Background);
     StatusMenuView view(delegate);
+    SearchWindow searchWindow(delegate.searchSubsystem());
 
     auto updateStatusItem = [&] {
         const StatusMenuModel& model = delegate.menu();
