@@ -8,6 +8,7 @@
 #include "app/TRAppDelegate.h"
 #include "platform/TextEscape.h"
 #include "profile/ProfileCommand.h"
+#include "search/SearchCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -264,6 +265,16 @@ const QMap<QString, CommandFunction>& commands()
              return profileCommand(inv, [&inv](Profile& profile) {
                  return runLogsCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
              });
+         }},
+        {"search",
+         [](Invocation& inv) {
+             const auto root = openRoot(inv);
+             if (!root)
+                 return 2;
+             ConsoleNotifier notifier(inv.out);
+             HeadlessSession session(*root, inv, notifier);
+             return runSearchCommand(session.delegate.searchSubsystem(), inv.commandLine.arguments, inv.out,
+                                     inv.err);
          }},
     };
     return table;

@@ -66,7 +66,7 @@ void SuperSearch::syncCheckBoxes()
 void SuperSearch::openSearchWin()
 {
     emit windowOpening();
-    m_popUp = populatePopUp(m_services.root, m_services.volumes.startupVolumeName());
+    rebuildPopUp();
     m_options = loadSearchOptions(m_services.settings);
     m_state.selectedFolder = m_options.searchIsDeep ? m_popUp.startupVolumePosition : 0;
     syncCheckBoxes();
@@ -97,8 +97,7 @@ void SuperSearch::searchTerm(bool anywhere)
 void SuperSearch::searchDepth(bool deep)
 {
     if (deep) {
-        m_popUp = populatePopUp(m_services.root, m_services.volumes.startupVolumeName());
-        m_state.selectedFolder = m_popUp.startupVolumePosition;
+        rebuildPopUp();
     } else {
         m_state.selectedFolder = 0;
     }
@@ -139,9 +138,16 @@ void SuperSearch::selectFolder(int position)
     emit stateChanged();
 }
 
-std::optional<StartFolder> SuperSearch::selectedStartFolder() const
+std::optional<StartFolder> SuperSearch::startFolderAt(int position) const
 {
-    return startFolderOf(m_popUp, m_state.selectedFolder, m_services.volumes.startupVolumeName());
+    return startFolderOf(m_popUp, position, m_services.volumes.startupVolumeName());
+}
+
+void SuperSearch::rebuildPopUp()
+{
+    m_popUp = populatePopUp(m_services.root, m_services.volumes.startupVolumeName());
+    m_state.selectedFolder = m_popUp.startupVolumePosition;
+    emit stateChanged();
 }
 
 void SuperSearch::searchFieldMethod(const QString& term)

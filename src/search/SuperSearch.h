@@ -105,7 +105,11 @@ public:
     /// Starts a search without the field's rules and without touching the stored options.
     void startSearch(const Request& request);
     /// Where a deep search of the window starts, from the selected pop-up item.
-    std::optional<StartFolder> selectedStartFolder() const;
+    std::optional<StartFolder> selectedStartFolder() const { return startFolderAt(m_state.selectedFolder); }
+    /// Where a deep search over the pop-up's item at `position` starts.
+    std::optional<StartFolder> startFolderAt(int position) const;
+    /// Rebuilds the folder pop-up from the disk, selecting the start-up volume, without the options.
+    void rebuildPopUp();
     /// The host path of a hit or folder, for its icon and preview.
     QString hostPath(const QString& macPath) const { return m_services.root.host(macPath); }
 
