@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QLocale>
 #include <QTimeZone>
+#include <cstdio>
+#include <ctime>
 #include <sys/stat.h>
 
 namespace trevalo {
@@ -37,20 +39,37 @@ std::optional<FindLine> parseFindLine(QStringView line, bool contentSearch)
 
 QString statDateText(const QDateTime& time)
 {
-    const QDateTime local = time.toLocalTime();
-    // stat's %Sc is strftime's "%b %e %H:%M:%S %Y": the day of the month padded with a blank.
-    const QLocale c = QLocale::c();
-    return c.toString(local, QStringLiteral("MMM ")) + QStringLiteral("%1").arg(local.date().day(), 2) +
-           c.toString(local, QStringLiteral(" HH:mm:ss yyyy")) + u'\n';
+    return statDateText(time.toSecsSinceEpoch());
+}
+
+QString statDateText(qint64 secondsSinceEpoch)
+{
+    // stat's %Sc is strftime's "%b %e %H:%M:%S %Y" in the C locale: the day padded with a blank. Made
+    // here rather than through QLocale: a deep search formats one date per hit.
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const time_t seconds = time_t(secondsSinceEpoch);
+    struct tm local {};
+    if (!::localtime_r(&seconds, &local))
+        return QString();
+    char text[64];
+    const int n =
+        std::snprintf(text, sizeof text, "%s %2d %02d:%02d:%02d %d\n", kMonths[local.tm_mon % 12],
+                      local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, local.tm_year + 1900);
+    return n > 0 ? QString::fromLatin1(text, qMin(n, int(sizeof text) - 1)) : QString();
 }
 
 QString statChangeText(const QString& hostPath)
 {
-    const QByteArray path = QFile::encodeName(hostPath);
+    return statChangeText(QFile::encodeName(hostPath));
+}
+
+QString statChangeText(const QByteArray& hostPath)
+{
     struct stat status {};
-    if (path.isEmpty() || ::lstat(path.constData(), &status) != 0)
+    if (hostPath.isEmpty() || ::lstat(hostPath.constData(), &status) != 0)
         return QString();
-    return statDateText(QDateTime::fromSecsSinceEpoch(qint64(status.st_ctime), QTimeZone::utc()));
+    return statDateText(qint64(status.st_ctime));
 }
 
 QString standardDateText(const QDateTime& time)

@@ -44,10 +44,13 @@ QString lastPathComponent(QStringView path);
 /// A time as "stat -f %Sc" prints it, in the local time zone, with stat's final line feed:
 /// "Mar  3 11:47:13 2020\n".
 QString statDateText(const QDateTime& time);
+QString statDateText(qint64 secondsSinceEpoch);
 
 /// The last status change of the file at a host path (a link's own), as statDateText; empty when its
 /// status cannot be read.
 QString statChangeText(const QString& hostPath);
+/// The same for a path in the file system's own bytes, as a tool printed it.
+QString statChangeText(const QByteArray& hostPath);
 
 /// The standard text form of a date: "yyyy-MM-dd HH:mm:ss +0000", in UTC.
 QString standardDateText(const QDateTime& time);

@@ -289,11 +289,19 @@ void SuperSearch::takeFindLines(const QList<QByteArray>& lines, bool contentSear
     rows.reserve(lines.size());
     for (const QByteArray& bytes : lines) {
         // Off a Mac the host's find prints host paths: they are shown as the Mac's.
-        const QString line = root.mac(QFile::decodeName(bytes));
+        const QString printed = QFile::decodeName(bytes);
+        const QString line = root.mac(printed);
         const std::optional<FindLine> hit = parseFindLine(line, contentSearch);
         if (!hit)
             continue;
-        rows.append({hit->name, hit->path, statChangeText(root.host(hit->path)), QDateTime()});
+        // The date is read from the path as printed when that is the host's path, without converting
+        // it back: the status read is most of a row's cost.
+        QByteArray hostPath;
+        if (root.isIdentity() || line.size() != printed.size())
+            hostPath = contentSearch && bytes.contains(':') ? bytes.left(bytes.lastIndexOf(':')) : bytes;
+        else
+            hostPath = QFile::encodeName(root.host(hit->path));
+        rows.append({hit->name, hit->path, statChangeText(hostPath), QDateTime()});
     }
     if (rows.isEmpty())
         return;

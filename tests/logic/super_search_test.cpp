@@ -149,7 +149,7 @@ TEST(FindLines, DatesAsStatPrintsThem)
     };
     for (const Case& c : cases)
         EXPECT_EQ(statDateText(c.time), c.text);
-    EXPECT_EQ(statChangeText("/no/such/file"), "");
+    EXPECT_EQ(statChangeText(QStringLiteral("/no/such/file")), "");
     EXPECT_EQ(standardDateText(QDateTime(QDate(2024, 6, 17), QTime(9, 29, 29), QTimeZone::utc())),
               "2024-06-17 09:29:29 +0000");
 }
@@ -252,6 +252,8 @@ TEST_F(SuperSearchTest, TheHostsFindAndGrepSearchTheRootAndShowTheMacsPaths)
     found.sort();
     EXPECT_EQ(found,
               QStringList({"/Users/robin/Desktop/old report.pdf", "/Users/robin/Documents/report.txt"}));
+    for (const SearchRow& r : search.results().rows())
+        EXPECT_EQ(r.dateText, statChangeText(machine.host(r.path))) << r.path.toStdString();
     EXPECT_FALSE(search.results().row(0).dateText.isEmpty());
 
     // Contents: every regular file, a count after each name, files without the term left out.
@@ -262,6 +264,8 @@ TEST_F(SuperSearchTest, TheHostsFindAndGrepSearchTheRootAndShowTheMacsPaths)
     counted.sort();
     EXPECT_EQ(counted, QStringList({"notes.txt:2", "old report.pdf:2", "report.txt:2"}));
     EXPECT_TRUE(paths().contains("/Users/robin/Documents/notes.txt"));
+    for (const SearchRow& r : search.results().rows())
+        EXPECT_EQ(r.dateText, statChangeText(machine.host(r.path))) << r.path.toStdString();
 }
 
 TEST_F(SuperSearchTest, HostileTermsAndFolderNamesRunNothing)
