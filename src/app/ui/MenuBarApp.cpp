@@ -136,6 +136,8 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     } else if (cl.open == QLatin1String("analyser")) {
         if (!analyser.wins())
             delegate.showAnalyser();
+    } else if (cl.open == QLatin1String("search")) {
+        delegate.openSearchWin();
     }
 
     return app.exec();
