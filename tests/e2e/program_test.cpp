@@ -88,7 +88,7 @@ TEST(ProgramTest, UsageAndRootErrorsExitWithTwoAndOneLine)
         {{"--root", "", "facts"}, "--root needs a value"},
         {{"--root=", "facts"}, "--root needs a value"},
         {{"--root", root, "--user", "Shared", "facts"}, "not a home folder"},
-        {{"--root", root, "--open", "nowhere"}, "nothing to open called nowhere (menu, analyser)"},
+        {{"--root", root, "--open", "nowhere"}, "nothing to open called nowhere (menu, analyser, search)"},
         {{"--root", root, "facts", "extra"}, "facts takes no arguments"},
         {{"--root", root, "startup", "extra"}, "startup takes no arguments"},
         {{"--root", root, "analyse", "extra"}, "unknown argument extra"},
