@@ -20,7 +20,7 @@ struct PreviewItem {
 };
 
 /// The largest part of a text file the preview reads.
-inline constexpr qint64 kPreviewTextBytes = 64 * 1024;
+inline constexpr qint64 kPreviewTextBytes = qint64(64) * 1024;
 
 /// The preview of the file at a host path; `macPath` is the path the user knows it by.
 PreviewItem previewItem(const QString& hostPath, const QString& macPath);

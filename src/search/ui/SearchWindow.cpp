@@ -226,7 +226,7 @@ void SearchWindow::showPopUp()
         if (item.kind != FolderItem::Kind::AllVolumes)
             icon =
                 imageResize(icons.icon(QFileInfo(m_search.hostPath(item.folder))), kIconPoints, kIconPoints);
-        m_popUp->addItem(icon, QString(item.indentation * 4, u' ') + item.title);
+        m_popUp->addItem(icon, QString(qsizetype(item.indentation) * 4, u' ') + item.title);
     }
 }
 
