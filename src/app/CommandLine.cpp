@@ -9,6 +9,7 @@
 #include "app/TasksCommand.h"
 #include "platform/TextEscape.h"
 #include "profile/ProfileCommand.h"
+#include "search/SearchCommand.h"
 #include "tools/ToolsCommand.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,7 @@ namespace {
 const QStringList kOptionsWithValue{"--root", "--user", "--open", "--answer"};
 
 /// What --open can open; each window that lands adds its name.
-const QStringList kOpenableNames{"menu", "analyser", "profile", "ip", "freemem"};
+const QStringList kOpenableNames{"menu", "analyser", "profile", "ip", "freemem", "search"};
 
 /// What a command gets: the parsed command line and the two output streams.
 struct Invocation {
@@ -282,6 +283,16 @@ const QMap<QString, CommandFunction>& commands()
              HeadlessSession session(*root, inv, notifier);
              return runIpCommand(session.delegate.toolsSubsystem(), inv.commandLine.arguments, inv.out,
                                  inv.err);
+         }},
+        {"search",
+         [](Invocation& inv) {
+             const auto root = openRoot(inv);
+             if (!root)
+                 return 2;
+             ConsoleNotifier notifier(inv.out);
+             HeadlessSession session(*root, inv, notifier);
+             return runSearchCommand(session.delegate.searchSubsystem(), inv.commandLine.arguments, inv.out,
+                                     inv.err);
          }},
     };
     return table;

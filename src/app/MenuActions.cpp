@@ -35,6 +35,8 @@ void bindMenuActions(MenuActions& actions, TRAppDelegate& app)
     actions.bind(MenuItem::ipAddress, [&app] { app.displayIP(); });
     actions.bind(MenuItem::freeMemory, [&app] { app.freeMem(); });
     actions.bind(MenuItem::visitWebsite, [&app] { app.visitWebsite(); });
+    // SuperSearch.
+    actions.bind(MenuItem::superSearch, [&app] { app.openSearchWin(); });
 
     // The program.
     actions.bind(MenuItem::quitTheApp, [&app] { app.quitTheApp(); });

@@ -28,7 +28,7 @@ const char* const kLoginItemScript =
 TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QObject* parent)
     : QObject(parent), m_services(services), m_status(services, m_menu),
       m_analyser(services, std::move(scan)), m_profile(services), m_taskPad(services),
-      m_tools(services, m_web)
+      m_tools(services, m_web), m_search(services)
 {
     connect(&m_taskPad, &TaskPad::saveAsRequested, this, &TRAppDelegate::showListSaveAsPanel);
     // The profile's status block tells what the status menu's SIP item says.
@@ -37,6 +37,7 @@ TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QOb
     connect(&m_analyser, &Analyser::controllerCreated, this, [this](TRAnalyser* controller) {
         connect(controller, &TRAnalyser::profileRequested, &m_profile, &Profile::runProfiler);
     });
+    connect(&m_search, &SuperSearch::windowOpening, this, &TRAppDelegate::closeForSearchWin);
     m_refreshTimer.setInterval(kRefreshSeconds * 1000);
     connect(&m_refreshTimer, &QTimer::timeout, this, &TRAppDelegate::refresh);
     connect(&m_status, &StatusMenuController::changed, this, &TRAppDelegate::menuChanged);
@@ -48,6 +49,8 @@ TRAppDelegate::~TRAppDelegate() = default;
 void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
 {
     Settings& settings = m_services.settings;
+
+    m_search.prepareSearchWindow();
 
     if (isTrustedForAccessibility() == false)
         TR_LOG(

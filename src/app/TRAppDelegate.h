@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 #include "platform/WebClient.h"
 #include "profile/Profile.h"
+#include "search/SuperSearch.h"
 #include "taskpad/TaskPad.h"
 #include "tools/Tools.h"
 
@@ -55,6 +56,12 @@ public:
     void displayIP() { m_tools.displayIP(); }
     void freeMem() { m_tools.freeMem(); }
     void visitWebsite() { m_tools.visitWebsite(); }
+    // SuperSearch (the names the menu, the status item and scripts know).
+    void openSearchWin() { m_search.openSearchWin(); }
+    void closeSearchWin() { m_search.closeSearchWin(); }
+    /// The task pad's window gives way to the search window. The task pad has no window yet: nothing to
+    /// close.
+    void closeForSearchWin() {}
 
     // Status menu.
     void refresh();
@@ -92,6 +99,7 @@ public:
     Profile& profileSubsystem() { return m_profile; }
     TaskPad& taskPad() { return m_taskPad; }
     Tools& toolsSubsystem() { return m_tools; }
+    SuperSearch& searchSubsystem() { return m_search; }
 
 signals:
     void menuChanged();
@@ -107,6 +115,7 @@ private:
     TaskPad m_taskPad;
     NetworkWebClient m_web;
     Tools m_tools;
+    SuperSearch m_search;
     MenuActions m_actions;
     QTimer m_refreshTimer;
 };

@@ -91,6 +91,11 @@ stat -f with literal quotes@@mac /usr/bin/stat -f '"%Sc"' /etc/hosts@@"??? ?? ??
 wc -l in the Mac's layout@@mac /usr/bin/wc -l /etc/hosts@@       9 /etc/hosts$
 mdfind by bundle identifier@@mac /usr/bin/mdfind "kMDItemCFBundleIdentifier == 'org.videolan.vlc'"@@/Applications/VLC.app$
 mdfind by name, case-insensitive@@mac /usr/bin/mdfind -onlyin /Users/robin PANCAKES@@/Users/robin/Documents/Recipes/Pancakes.txt$
+mdfind name query, any case, wildcards@@mac /usr/bin/mdfind 'kMDItemFSName == "*NOTES*"cd && (kMDItemFSInvisible == 1 || kMDItemFSInvisible == 0)'@@/Users/robin/Desktop/notes.txt$
+mdfind name query, case-sensitive, whole name@@mac /usr/bin/mdfind 'kMDItemFSName == "Notes.txt"'@@
+mdfind name query, an escaped quote is a character@@mac /usr/bin/mdfind 'kMDItemFSName == "*\"*"cd'@@
+mdfind content query, a whole word@@mac /usr/bin/mdfind -onlyin /Users/robin 'kMDItemTextContent == "mil"cd'@@
+mdfind content query, anywhere@@mac /usr/bin/mdfind -onlyin /Users/robin 'kMDItemTextContent == "*LOUR, 2*"cd'@@/Users/robin/Documents/Recipes/Pancakes.txt$
 tmutil with a backup@@mac /usr/bin/tmutil latestbackup@@/Volumes/Backup Drive/Backups.backupdb/*/2024-06-17-092929$
 tmutil without one@@: >"$R/.sim/state/tmutil-latestbackup"; mac /usr/bin/tmutil latestbackup 2>/dev/null; echo "rc=$?"@@rc=1$
 top PhysMem line@@shell 'top -l 1 | awk "/PhysMem/"'@@PhysMem: 15G used (2097M wired), 1187M unused.$

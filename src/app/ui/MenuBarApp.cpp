@@ -7,6 +7,7 @@
 #include "app/ui/AnalyserWindows.h"
 #include "app/ui/StatusMenuView.h"
 #include "platform/ui/QtSeams.h"
+#include "search/ui/SearchWindow.h"
 #include "tools/ui/ToolWindows.h"
 
 #include <QApplication>
@@ -92,6 +93,7 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     delegate.statusMenu().setReadMode(StatusMenuController::ReadMode::Background);
     StatusMenuView view(delegate);
     ToolWindows toolWindows(delegate.toolsSubsystem());
+    SearchWindow searchWindow(delegate.searchSubsystem());
 
     auto updateStatusItem = [&] {
         const StatusMenuModel& model = delegate.menu();
@@ -148,6 +150,8 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
         delegate.displayIP();
     } else if (cl.open == QLatin1String("freemem")) {
         delegate.freeMem();
+    } else if (cl.open == QLatin1String("search")) {
+        delegate.openSearchWin();
     }
 
     return app.exec();
