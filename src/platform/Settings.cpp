@@ -1,5 +1,6 @@
 #include "platform/Settings.h"
 
+#include "platform/FileLock.h"
 #include "platform/Log.h"
 #include "platform/PlistFormat.h"
 
@@ -14,7 +15,7 @@ namespace trevalo {
 namespace {
 
 // How long update() waits for another process's read-modify-write of the file. Those take milliseconds,
-// and QLockFile takes over the lock of a holder that has died.
+// and the lock of a holder that has died is taken over.
 constexpr int kLockWaitMs = 10000;
 
 // A free name for a damaged file: the time it was found, and a counter when that name is taken (two
@@ -228,7 +229,7 @@ bool Settings::underLock(const std::function<bool()>& work)
         return fail(cannotWrite(file, *problem));
     // Not "<file>.lock": QSettings takes that one inside sync(), which runs while this one is held.
     QLockFile lock(file + QStringLiteral(".rmw-lock"));
-    if (!lock.tryLock(kLockWaitMs)) {
+    if (!lockWithin(lock, kLockWaitMs)) {
         return fail(
             cannotWrite(file, lock.error() == QLockFile::LockFailedError
                                   ? QStringLiteral("another program keeps %1 locked").arg(lock.fileName())

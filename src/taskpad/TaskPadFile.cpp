@@ -1,5 +1,6 @@
 #include "taskpad/TaskPadFile.h"
 
+#include "platform/FileLock.h"
 #include "platform/Log.h"
 #include "taskpad/TaskPadFormat.h"
 #include "taskpad/TaskPadKeys.h"
@@ -103,7 +104,7 @@ std::unique_ptr<ListItem> TaskPadFile::loadFromDisk()
 
     QLockFile lock(file + QStringLiteral(".lock"));
     // Reading is left to go ahead without the lock where none can be made (a folder we may not write).
-    lock.tryLock(kLockWaitMs);
+    lockWithin(lock, kLockWaitMs);
 
     if (!QFileInfo::exists(file)) {
         logAs(kLoadFromDisk, 222, QStringLiteral("taskpad path doesn't exist; creating default items list"));
@@ -192,7 +193,7 @@ bool TaskPadFile::saveListToFile(ListItem& root, const SaveTarget& target)
     }
 
     QLockFile lock(file + QStringLiteral(".lock"));
-    if (!lock.tryLock(kLockWaitMs)) {
+    if (!lockWithin(lock, kLockWaitMs)) {
         m_error = QStringLiteral("The task pad cannot be saved to %1: %2").arg(path, lockProblem(lock));
         TR_LOG("%1", m_error);
         alert(m_error);
