@@ -156,7 +156,10 @@ TEST_F(StartupTest, StatusItemClickFollowsTheModifierKeys)
 {
     auto delegate = launch();
     QStringList opened;
-    delegate->menuActions().bind(MenuItem::displayLists, [&] { opened << "task pad"; });
+    // The status item opens the task pad as itself, so that an attached window hangs from it.
+    QObject::connect(&delegate->taskPad(), &TaskPad::windowRequested, [&](TaskPad::OpenedFrom from, bool) {
+        opened << (from == TaskPad::OpenedFrom::StatusItem ? "task pad" : "task pad from a menu item");
+    });
     delegate->menuActions().bind(MenuItem::superSearch, [&] { opened << "search"; });
     using O = TRAppDelegate::ClickOutcome;
     struct Case {
