@@ -277,6 +277,9 @@ private slots:
         // Opened from a menu item, an attached window hangs 20 below the pointer, centred on it.
         f.pad->displayLists(TaskPad::OpenedFrom::MenuItem);
         QVERIFY(w.isVisible());
+        // Every opening reads the file again and shows the sub-tasks.
+        QVERIFY(w.outlineView().isExpanded(f.row("Errands")));
+        QVERIFY(w.outlineView().isExpanded(f.row("Milk")));
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QPoint expected = attachedWindowOrigin({400, 100}, w.frameGeometry().size(), screen);
         QCOMPARE(w.pos(), expected);

@@ -184,7 +184,7 @@ ListWindow::ListWindow(TaskPad& taskPad, QWidget* parent)
     connect(m_lowerTV, &QTextEdit::textChanged, this, &ListWindow::plainText);
     connect(m_splitView, &QSplitter::splitterMoved, this, &ListWindow::updateDivider);
 
-    m_ovc.reloadTable();
+    refreshTable();
     m_attachMI->setChecked(m_taskPad.attached());
     setPaneClosed();
 }
@@ -382,12 +382,14 @@ void ListWindow::closeTextDrawer()
 void ListWindow::syncButton()
 {
     closeTextDrawer();
-    m_ovc.reloadTable();
+    refreshTable();
 }
 
 void ListWindow::refreshTable()
 {
-    m_ovc.reloadTable();
+    // A reload brings new rows; they open expanded, as the outline does when it is made.
+    if (m_ovc.reloadTable())
+        m_outlineView->expandAll();
 }
 
 void ListWindow::findMenuAction()
@@ -431,7 +433,9 @@ void ListWindow::saveAsAndClosePanel()
             path += QStringLiteral(".tp");
         closeTextDrawer();
         const QString macPath = m_ovc.file().services().root.mac(path);
-        if (!m_taskPad.saveListAs(macPath))
+        if (m_taskPad.saveListAs(macPath))
+            m_outlineView->expandAll();
+        else
             TR_LOG("The list was not saved as %1: %2", macPath, m_ovc.file().errorString());
     }
     m_saveAsPanel->accept();
@@ -442,6 +446,7 @@ void ListWindow::reloadAndClosePanel()
     m_saveAsPanel->accept();
     closeTextDrawer();
     m_ovc.revertToFile();
+    m_outlineView->expandAll();
 }
 
 void ListWindow::showCustomSheet()

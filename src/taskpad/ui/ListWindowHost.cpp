@@ -31,6 +31,9 @@ ListWindowHost::~ListWindowHost() = default;
 
 void ListWindowHost::removeListWin()
 {
+    // Closing commits the list with the open note; the outline goes after the window that shows it.
+    if (m_window)
+        m_window->close();
     m_window.reset();
     m_taskPad.dropOutline();
 }
