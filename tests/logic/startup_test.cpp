@@ -180,6 +180,14 @@ TEST_F(StartupTest, StatusItemClickFollowsTheModifierKeys)
         EXPECT_EQ(delegate->itemClicked(c.keys), c.outcome);
         EXPECT_EQ(opened, c.opened ? QStringList{c.opened} : QStringList());
     }
+
+    // The menu's Task Pad item: the search window gives way first.
+    int searchClosed = 0;
+    QObject::connect(&delegate->searchSubsystem(), &SuperSearch::closeRequested, [&] { ++searchClosed; });
+    opened.clear();
+    delegate->menuActions().activate(MenuItem::displayLists);
+    EXPECT_EQ(opened, QStringList{"task pad from a menu item"});
+    EXPECT_EQ(searchClosed, 1);
 }
 
 } // namespace

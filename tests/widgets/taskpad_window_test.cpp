@@ -290,6 +290,31 @@ private slots:
         QVERIFY(w.isVisible());
     }
 
+    void helpOpensACopyOfThePageInTheBrowser()
+    {
+        Fixture f;
+        QVERIFY(QFile::exists(f.host->helpResource));
+        QTemporaryDir dir;
+        const QString page = dir.filePath("help.html");
+        QFile source(page);
+        QVERIFY(source.open(QIODevice::WriteOnly));
+        source.write("<p>shortcuts</p>");
+        source.close();
+        f.host->helpResource = page;
+        emit f.window().helpRequested();
+        QCOMPARE(f.workspace.opened.size(), 1);
+        const QUrl opened(f.workspace.opened.first());
+        QVERIFY(opened.isLocalFile());
+        QFile copy(opened.toLocalFile());
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), QByteArray("<p>shortcuts</p>"));
+
+        // A page that is missing opens nothing.
+        f.host->helpResource = dir.filePath("missing.html");
+        emit f.window().helpRequested();
+        QCOMPARE(f.workspace.opened.size(), 1);
+    }
+
     void givingWayToSearchSavesAndCloses()
     {
         Fixture f;
