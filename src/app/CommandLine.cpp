@@ -24,7 +24,7 @@ namespace {
 const QStringList kOptionsWithValue{"--root", "--user", "--open", "--answer"};
 
 /// What --open can open; each window that lands adds its name.
-const QStringList kOpenableNames{"menu", "analyser", "profile", "ip", "freemem", "search"};
+const QStringList kOpenableNames{"menu", "analyser", "profile", "ip", "freemem", "search", "taskpad"};
 
 /// What a command gets: the parsed command line and the two output streams.
 struct Invocation {

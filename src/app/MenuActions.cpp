@@ -37,6 +37,8 @@ void bindMenuActions(MenuActions& actions, TRAppDelegate& app)
     actions.bind(MenuItem::visitWebsite, [&app] { app.visitWebsite(); });
     // SuperSearch.
     actions.bind(MenuItem::superSearch, [&app] { app.openSearchWin(); });
+    // Task pad.
+    actions.bind(MenuItem::displayLists, [&app] { app.displayLists(TaskPad::OpenedFrom::MenuItem); });
 
     // The program.
     actions.bind(MenuItem::quitTheApp, [&app] { app.quitTheApp(); });

@@ -142,7 +142,7 @@ TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
     if (modifiers.control)
         return ClickOutcome::Nothing;
     if (modifiers.option) {
-        m_actions.activate(MenuItem::displayLists);
+        displayLists(TaskPad::OpenedFrom::StatusItem);
         return ClickOutcome::TaskPad;
     }
     if (modifiers.shift) {
@@ -152,6 +152,12 @@ TRAppDelegate::ClickOutcome TRAppDelegate::itemClicked(Modifiers modifiers)
     if (modifiers.command)
         return ClickOutcome::Nothing;
     return ClickOutcome::PopUpMenu;
+}
+
+void TRAppDelegate::displayLists(TaskPad::OpenedFrom from)
+{
+    closeSearchWin();
+    m_taskPad.displayLists(from);
 }
 
 void TRAppDelegate::showListSaveAsPanel()

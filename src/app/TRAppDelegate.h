@@ -59,9 +59,8 @@ public:
     // SuperSearch (the names the menu, the status item and scripts know).
     void openSearchWin() { m_search.openSearchWin(); }
     void closeSearchWin() { m_search.closeSearchWin(); }
-    /// The task pad's window gives way to the search window. The task pad has no window yet: nothing to
-    /// close.
-    void closeForSearchWin() {}
+    /// The task pad's window gives way to the search window: the list is saved and the window closes.
+    void closeForSearchWin() { m_taskPad.closeForSearchWin(); }
 
     // Status menu.
     void refresh();
@@ -86,9 +85,10 @@ public:
     void quitTheApp();
 
     // Task pad.
-    /// The task pad file changed outside or cannot be written over: the list window's save-as sheet
-    /// ("showListSaveAsPanel"). The list window is not there yet; until it is, the outline keeps its
-    /// changes and this only logs.
+    /// Opens the list window ("displayLists:"); the search window gives way first.
+    void displayLists(TaskPad::OpenedFrom from);
+    /// The task pad file changed outside or cannot be written over ("showListSaveAsPanel"): logged here;
+    /// the list window offers its save-as sheet, and the outline keeps its changes meanwhile.
     void showListSaveAsPanel();
 
     Services& services() { return m_services; }

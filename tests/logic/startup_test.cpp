@@ -156,7 +156,10 @@ TEST_F(StartupTest, StatusItemClickFollowsTheModifierKeys)
 {
     auto delegate = launch();
     QStringList opened;
-    delegate->menuActions().bind(MenuItem::displayLists, [&] { opened << "task pad"; });
+    // The status item opens the task pad as itself, so that an attached window hangs from it.
+    QObject::connect(&delegate->taskPad(), &TaskPad::windowRequested, [&](TaskPad::OpenedFrom from, bool) {
+        opened << (from == TaskPad::OpenedFrom::StatusItem ? "task pad" : "task pad from a menu item");
+    });
     delegate->menuActions().bind(MenuItem::superSearch, [&] { opened << "search"; });
     using O = TRAppDelegate::ClickOutcome;
     struct Case {
@@ -177,6 +180,14 @@ TEST_F(StartupTest, StatusItemClickFollowsTheModifierKeys)
         EXPECT_EQ(delegate->itemClicked(c.keys), c.outcome);
         EXPECT_EQ(opened, c.opened ? QStringList{c.opened} : QStringList());
     }
+
+    // The menu's Task Pad item: the search window gives way first.
+    int searchClosed = 0;
+    QObject::connect(&delegate->searchSubsystem(), &SuperSearch::closeRequested, [&] { ++searchClosed; });
+    opened.clear();
+    delegate->menuActions().activate(MenuItem::displayLists);
+    EXPECT_EQ(opened, QStringList{"task pad from a menu item"});
+    EXPECT_EQ(searchClosed, 1);
 }
 
 } // namespace

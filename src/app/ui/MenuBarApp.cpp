@@ -6,8 +6,10 @@
 #include "app/TRAppDelegate.h"
 #include "app/ui/AnalyserWindows.h"
 #include "app/ui/StatusMenuView.h"
+#include "platform/Log.h"
 #include "platform/ui/QtSeams.h"
 #include "search/ui/SearchWindow.h"
+#include "taskpad/ui/ListWindowHost.h"
 #include "tools/ui/ToolWindows.h"
 
 #include <QApplication>
@@ -94,6 +96,15 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     StatusMenuView view(delegate);
     ToolWindows toolWindows(delegate.toolsSubsystem());
     SearchWindow searchWindow(delegate.searchSubsystem());
+    ListWindowHost listWindows(delegate.taskPad());
+    listWindows.statusItemAnchor = [&tray] {
+        const QRect item = tray.geometry();
+        return item.isValid() ? QPoint(item.center().x(), item.bottom()) : QCursor::pos();
+    };
+    QObject::connect(&listWindows, &ListWindowHost::locationRequested, &app, [] {
+        // The preferences window is not there yet: the file's place is only set by "taskpadpath".
+        TR_LOG("The task pad location is chosen in the preferences, which this version does not have");
+    });
 
     auto updateStatusItem = [&] {
         const StatusMenuModel& model = delegate.menu();
@@ -152,6 +163,8 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
         delegate.freeMem();
     } else if (cl.open == QLatin1String("search")) {
         delegate.openSearchWin();
+    } else if (cl.open == QLatin1String("taskpad")) {
+        delegate.displayLists(TaskPad::OpenedFrom::MenuItem);
     }
 
     return app.exec();

@@ -1,16 +1,18 @@
 #include "taskpad/ui/TaskOutlineView.h"
 
 #include "taskpad/OutlineViewController.h"
+#include "taskpad/ui/MLCalendarView.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QDrag>
+#include <QFrame>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QVBoxLayout>
 
 namespace trevalo {
 
@@ -138,6 +140,17 @@ private:
     mutable QPointer<QWidget> m_editor;
 };
 
+/// Passes the calendar's picks to the outline.
+class TaskOutlineView::CalendarDelegate : public MLCalendarViewDelegate {
+public:
+    explicit CalendarDelegate(OutlineViewController& controller) : m_controller(controller) {}
+    void didSelectDate(const QDateTime& date) override { m_controller.didSelectDate(date.date()); }
+    void resetCalendar() override { m_controller.resetCalendar(); }
+
+private:
+    OutlineViewController& m_controller;
+};
+
 TaskOutlineView::TaskOutlineView(OutlineViewController& controller, QWidget* parent)
     : QTreeView(parent), m_controller(controller), m_delegate(new OutlineDelegate(controller, this))
 {
@@ -255,13 +268,23 @@ void TaskOutlineView::collapseWithSubTasks(const QModelIndex& index)
 
 void TaskOutlineView::showDefaultDatePicker(const QModelIndex&, const QDateTime& shown, const QRect& button)
 {
-    auto* calendar = new QCalendarWidget(this);
-    calendar->setWindowFlags(Qt::Popup);
-    calendar->setAttribute(Qt::WA_DeleteOnClose);
-    calendar->setSelectedDate(shown.toLocalTime().date());
-    connect(calendar, &QCalendarWidget::clicked, &m_controller, &C::didSelectDate);
-    calendar->move(viewport()->mapToGlobal(button.topLeft()) - QPoint(0, calendar->sizeHint().height()));
-    calendar->show();
+    // Made on first use and kept; a popup closes on a click outside it and stays open after a pick.
+    if (!m_calendarPopup) {
+        m_calendarPopup = new QFrame(this, Qt::Popup | Qt::FramelessWindowHint);
+        m_calendarPopup->setObjectName("calendarPopup");
+        auto* layout = new QVBoxLayout(m_calendarPopup);
+        layout->setContentsMargins(0, 0, 0, 0);
+        m_calendar = new MLCalendarView(m_calendarPopup);
+        m_calendarDelegate = std::make_unique<CalendarDelegate>(m_controller);
+        m_calendar->setDelegate(m_calendarDelegate.get());
+        layout->addWidget(m_calendar);
+    }
+    m_calendar->setSelectedDate(shown);
+    m_calendar->setDate(shown);
+    m_calendarPopup->adjustSize();
+    const QPoint below = viewport()->mapToGlobal(button.bottomLeft());
+    m_calendarPopup->move(below.x() - m_calendarPopup->width() / 2 + button.width() / 2, below.y());
+    m_calendarPopup->show();
 }
 
 } // namespace trevalo

@@ -4,11 +4,15 @@
 #include <QPointer>
 #include <QTreeView>
 #include <functional>
+#include <memory>
+
+class QFrame;
 
 namespace trevalo {
 
 class OutlineViewController;
 class OutlineDelegate;
+class MLCalendarView;
 
 /// The task outline on screen: a tree over the OutlineViewController's model with its three columns (the
 /// done check box, the name with its nesting spaces, and the remaining days with the calendar and note
@@ -25,6 +29,8 @@ public:
     ~TaskOutlineView() override;
 
     void setDatePicker(DatePicker picker) { m_datePicker = std::move(picker); }
+    /// The month calendar of the default date picker; null until it first shows.
+    MLCalendarView* calendar() const { return m_calendar; }
 
     // The window's controls.
     void add();
@@ -49,6 +55,10 @@ private:
     OutlineViewController& m_controller;
     OutlineDelegate* m_delegate;
     DatePicker m_datePicker;
+    class CalendarDelegate;
+    std::unique_ptr<CalendarDelegate> m_calendarDelegate;
+    QPointer<QFrame> m_calendarPopup;
+    MLCalendarView* m_calendar = nullptr;
 };
 
 } // namespace trevalo
