@@ -174,11 +174,23 @@ QString TRAppDelegate::lastrun() const
 void TRAppDelegate::refresh()
 {
     m_status.refresh();
+    refreshVolumeMenus();
 }
 
 void TRAppDelegate::menuNeedsUpdate()
 {
     m_status.menuNeedsUpdate();
+    refreshVolumeMenus();
+}
+
+void TRAppDelegate::refreshVolumeMenus()
+{
+    DiskTools& disks = m_tools.disks();
+    disks.getDiskList();
+    disks.getUnmounted();
+    m_menu.ejectable = disks.diskSubMenu();
+    m_menu.unmounted = disks.mountSubMenu();
+    emit menuChanged();
 }
 
 void TRAppDelegate::menuStates(int mode)
