@@ -51,6 +51,7 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
     Settings& settings = m_services.settings;
 
     m_search.prepareSearchWindow();
+    m_tools.watchVolumes();
 
     if (isTrustedForAccessibility() == false)
         TR_LOG(

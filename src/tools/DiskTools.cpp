@@ -248,4 +248,40 @@ void DiskTools::notifyVolume(const QString& name, bool mounting)
     m_services.notifier.deliver(notification);
 }
 
+VolumeWatcher::VolumeWatcher(const SystemRoot& root, DiskTools& disks, QObject* parent)
+    : QObject(parent), m_root(root), m_disks(disks)
+{
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &VolumeWatcher::rescan);
+}
+
+void VolumeWatcher::start()
+{
+    const QString folder = m_root.host(QStringLiteral("/Volumes"));
+    if (m_watcher.directories().contains(folder))
+        return;
+    m_known = listVolumes();
+    m_watcher.addPath(folder);
+}
+
+void VolumeWatcher::rescan()
+{
+    const QSet<QString> now = listVolumes();
+    QStringList gone = (m_known - now).values();
+    QStringList added = (now - m_known).values();
+    gone.sort();
+    added.sort();
+    m_known = now;
+    for (const QString& name : gone)
+        m_disks.deviceUnmounted(name);
+    for (const QString& name : added)
+        m_disks.deviceMounted(name);
+}
+
+QSet<QString> VolumeWatcher::listVolumes() const
+{
+    const QStringList names =
+        QDir(m_root.host(QStringLiteral("/Volumes"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return QSet<QString>(names.begin(), names.end());
+}
+
 } // namespace trevalo

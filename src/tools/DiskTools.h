@@ -2,7 +2,10 @@
 
 #include "platform/Services.h"
 
+#include <QFileSystemWatcher>
 #include <QList>
+#include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -85,6 +88,26 @@ private:
     Services m_services;
     QList<VolumeMenuEntry> m_diskSubMenu{{QString::fromLatin1(kNoDisksTitle)}};
     QList<VolumeMenuEntry> m_mountSubMenu{{QString::fromLatin1(kNoDisksTitle)}};
+};
+
+/// Watches the root's /Volumes and tells the disk tools of each volume that appears or goes, as the
+/// system's did-mount and did-unmount notifications do on a Mac.
+class VolumeWatcher : public QObject {
+    Q_OBJECT
+public:
+    VolumeWatcher(const SystemRoot& root, DiskTools& disks, QObject* parent = nullptr);
+    /// Takes the volumes mounted now as known and starts watching; harmless when watching already.
+    void start();
+    /// Compares /Volumes with the volumes known and notifies the changes (also called by the watcher).
+    void rescan();
+
+private:
+    QSet<QString> listVolumes() const;
+
+    const SystemRoot& m_root;
+    DiskTools& m_disks;
+    QFileSystemWatcher m_watcher;
+    QSet<QString> m_known;
 };
 
 } // namespace trevalo

@@ -42,6 +42,8 @@ public:
 
     /// The eject and mount submenus, the RAM disk and the encrypted image.
     DiskTools& disks() { return m_disks; }
+    /// Starts the mount and unmount notifications (start-up).
+    void watchVolumes() { m_volumeWatcher.start(); }
     /// The Dock, Finder, login-item and maintenance commands.
     SystemToggles& toggles() { return m_toggles; }
 
@@ -60,6 +62,7 @@ private:
     std::unique_ptr<TRDisplayIP> m_aWin;
     std::unique_ptr<TRFreeMemPanel> m_aHud;
     DiskTools m_disks;
+    VolumeWatcher m_volumeWatcher;
     SystemToggles m_toggles;
 };
 

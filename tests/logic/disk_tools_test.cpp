@@ -2,6 +2,7 @@
 #include "tools/DiskTools.h"
 #include "tools/ToolsKeys.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -223,6 +224,29 @@ TEST_F(DiskToolsTest, NotificationsFollowTheTwoSettings)
     }
     EXPECT_EQ(texts, QStringList({"Volume Recovery 2 was ejected", "Volume EFI Backup was mounted.",
                                   "Volume Recovery HD was ejected"}));
+}
+
+TEST_F(DiskToolsTest, TheWatcherNotifiesVolumesThatComeAndGo)
+{
+    settings.setBool(keys::diskEvents, true);
+    VolumeWatcher watcher(root, disks);
+    watcher.start(); // Backup Drive is there already: no notification for it
+    auto texts = [&] {
+        QStringList t;
+        for (const Notification& n : notifier.delivered)
+            t << n.informativeText;
+        return t;
+    };
+    auto waitForTexts = [&](qsizetype count) {
+        QDeadlineTimer deadline(15s);
+        while (notifier.delivered.size() < count && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    };
+    runner.callSubsidTaskWithResult("/usr/sbin/diskutil", {"mount", "Archive"});
+    waitForTexts(1);
+    runner.callSubsidTaskWithResult("/usr/sbin/diskutil", {"unmount", "Backup Drive"});
+    waitForTexts(2);
+    EXPECT_EQ(texts(), QStringList({"Volume Archive was mounted.", "Volume Backup Drive was ejected"}));
 }
 
 } // namespace

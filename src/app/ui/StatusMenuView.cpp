@@ -87,6 +87,7 @@ void StatusMenuView::rebuildVolumeMenu(MenuItem item, const QList<VolumeMenuEntr
             continue;
         }
         QAction* a = sub->addAction(icon, entry.title);
+        a->setEnabled(entry.hasAction); // " No disks" has no action
         if (entry.hasAction)
             connect(a, &QAction::triggered, this,
                     [this, item, entry] { m_delegate.menuActions().activateEntry(item, entry); });
