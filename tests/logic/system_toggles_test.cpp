@@ -132,6 +132,16 @@ TEST_F(SystemTogglesTest, StartAtLoginAddsAndRemovesTheProgram)
     EXPECT_EQ(storedSetting(keys::startAtLogin), QVariant(false));
 }
 
+TEST(LoginItemScript, TheIdentifierStaysOneAppleScriptString)
+{
+    const QString script =
+        addLoginItemScript("x\" as string) & (do shell script \"touch /tmp/pwned\") & (\"");
+    EXPECT_TRUE(script.contains("(application file id \"x\\\" as string) & (do shell script \\\"touch "
+                                "/tmp/pwned\\\") & (\\\"\" as string)"))
+        << script.toStdString();
+    EXPECT_EQ(script.count(u'\r'), 4); // five lines
+}
+
 TEST_F(SystemTogglesTest, FlushDnsNotifiesOnlyWhenItRan)
 {
     machine.write("/.sim/state/admin-prompt", "cancel\n");
