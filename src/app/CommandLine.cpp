@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <functional>
 #include <unistd.h>
 
@@ -119,7 +120,9 @@ int factsCommand(Invocation& inv)
     inv.out << "Icon: " << escapeField(menu[MenuItem::levelIndicator].image) << '\n';
     inv.out << "Title: " << escapeField(menu.statusTitle) << '\n';
     for (const Notification& n : notifier.delivered())
-        inv.out << "Notification: " << escapeField(n.title) << ": " << escapeField(n.informativeText) << '\n';
+        inv.out << "Notification: " << escapeField(n.title) << ": "
+                << (n.subtitle.isEmpty() ? QString() : escapeField(n.subtitle) + QStringLiteral(": "))
+                << escapeField(n.informativeText) << '\n';
     inv.out.flush();
     settle();
     return 0;
@@ -145,6 +148,11 @@ int chooseCommand(Invocation& inv)
 
     const StatusMenuModel& menu = delegate.menu();
     auto titleOf = [&](MenuItem item) { return menu[item].title.trimmed(); };
+    auto volumeEntries = [&](MenuItem submenu) {
+        return submenu == MenuItem::ejectDisks   ? menu.ejectable
+               : submenu == MenuItem::mountDisks ? menu.unmounted
+                                                 : QList<VolumeMenuEntry>();
+    };
     auto listTitles = [&](MenuItem parent) {
         QStringList titles;
         for (const MenuItemSpec& spec : statusMenuLayout()) {
@@ -152,10 +160,9 @@ int chooseCommand(Invocation& inv)
                 !titleOf(spec.item).isEmpty())
                 titles << titleOf(spec.item);
         }
-        if (parent == MenuItem::ejectDisks)
-            titles << menu.ejectable;
-        if (parent == MenuItem::mountDisks)
-            titles << menu.unmounted;
+        for (const VolumeMenuEntry& entry : volumeEntries(parent))
+            if (!entry.isSeparator)
+                titles << entry.title.trimmed();
         return titles;
     };
     auto find = [&](MenuItem parent, const QString& title) -> std::optional<MenuItem> {
@@ -176,14 +183,18 @@ int chooseCommand(Invocation& inv)
     MenuItem chosen = *item;
     if (args.size() == 2) {
         const QStringList entries = listTitles(*item);
-        const bool volumeEntry = (*item == MenuItem::ejectDisks && menu.ejectable.contains(args[1])) ||
-                                 (*item == MenuItem::mountDisks && menu.unmounted.contains(args[1]));
-        if (volumeEntry) {
-            if (!delegate.menuActions().activateEntry(*item, args[1])) {
+        // A volume's entry by its name; the first of equal names (" All Disks" before a volume so named).
+        const QList<VolumeMenuEntry> volumes = volumeEntries(*item);
+        const auto volume = std::find_if(volumes.begin(), volumes.end(), [&](const VolumeMenuEntry& e) {
+            return !e.isSeparator && e.title.trimmed() == args[1];
+        });
+        if (volume != volumes.end()) {
+            if (!volume->hasAction || !delegate.menuActions().activateEntry(*item, *volume)) {
                 inv.err << "trevalo: \"" << args[1] << "\" does nothing when chosen" << Qt::endl;
                 return 1;
             }
             settle();
+            session.machine.services().runner.waitForDetached();
             return 0;
         }
         const std::optional<MenuItem> sub = find(*item, args[1]);
@@ -199,6 +210,7 @@ int chooseCommand(Invocation& inv)
         return 1;
     }
     settle();
+    session.machine.services().runner.waitForDetached(); // a mount, a Finder restart: let them finish
     return 0;
 }
 

@@ -48,15 +48,18 @@ private:
     QVector<Notification> m_delivered;
 };
 
-/// Notifications on the command line: "Notification: <title>: <text>".
+/// Notifications on the command line: "Notification: <title>: <text>", or with a subtitle
+/// "Notification: <title>: <subtitle>: <text>".
 class ConsoleNotifier : public Notifier {
     Q_OBJECT
 public:
     explicit ConsoleNotifier(QTextStream& out) : m_out(out) {}
     void deliver(const Notification& n) override
     {
-        m_out << "Notification: " << escapeField(n.title) << ": " << escapeField(n.informativeText)
-              << Qt::endl;
+        m_out << "Notification: " << escapeField(n.title) << ": ";
+        if (!n.subtitle.isEmpty())
+            m_out << escapeField(n.subtitle) << ": ";
+        m_out << escapeField(n.informativeText) << Qt::endl;
     }
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "profile/ProfileKeys.h" // the profile run's number and date, which the menu shows
+#include "tools/ToolsKeys.h"     // the disk notifications and the login item, which preferences set
 
 #include <array>
 
@@ -20,14 +21,11 @@ inline constexpr const char* showStatusInfo = "showstatusinfo";
 inline constexpr const char* showNetConnects = "shownetconnects";
 inline constexpr const char* showBattery = "showbattery";
 inline constexpr const char* showEjectDisks = "showejectdisks";
-inline constexpr const char* diskEvents = "diskevents";
-inline constexpr const char* allDiskEvents = "alldiskevents";
 
 inline constexpr const char* menuBarTitle = "MenuBarTitle";
 inline constexpr const char* menuBarIcon = "menubaricon";
 inline constexpr const char* darkMode = "darkmode";
 inline constexpr const char* highWarning = "highwarning";
-inline constexpr const char* startAtLogin = "startAtLogin";
 inline constexpr const char* disableAnalyserAtLaunch = "disableAnalyserAtLaunch";
 inline constexpr const char* secCenter = "secCenter";
 inline constexpr const char* taskPadPath = "taskpadpath";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/DiskTools.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -122,8 +124,8 @@ public:
     QString statusImage; ///< the status item's image
     QString statusTitle; ///< text beside the image; empty for none
     bool statusTemplate = false;
-    QStringList ejectable; ///< entries of the eject submenu
-    QStringList unmounted; ///< entries of the mount submenu
+    QList<VolumeMenuEntry> ejectable{{QString::fromLatin1(kNoDisksTitle)}}; ///< the eject submenu
+    QList<VolumeMenuEntry> unmounted{{QString::fromLatin1(kNoDisksTitle)}}; ///< the mount submenu
 
 private:
     QHash<MenuItem, MenuItemState> m_items;

@@ -51,6 +51,7 @@ void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
     Settings& settings = m_services.settings;
 
     m_search.prepareSearchWindow();
+    m_tools.watchVolumes();
 
     if (isTrustedForAccessibility() == false)
         TR_LOG(
@@ -180,11 +181,23 @@ QString TRAppDelegate::lastrun() const
 void TRAppDelegate::refresh()
 {
     m_status.refresh();
+    refreshVolumeMenus();
 }
 
 void TRAppDelegate::menuNeedsUpdate()
 {
     m_status.menuNeedsUpdate();
+    refreshVolumeMenus();
+}
+
+void TRAppDelegate::refreshVolumeMenus()
+{
+    DiskTools& disks = m_tools.disks();
+    disks.getDiskList();
+    disks.getUnmounted();
+    m_menu.ejectable = disks.diskSubMenu();
+    m_menu.unmounted = disks.mountSubMenu();
+    emit menuChanged();
 }
 
 void TRAppDelegate::menuStates(int mode)

@@ -65,6 +65,8 @@ public:
     // Status menu.
     void refresh();
     void menuNeedsUpdate();
+    /// Rebuilds the eject and mount submenus (part of every refresh).
+    void refreshVolumeMenus();
     void menuStates(int mode);
     void copyToClipboard(const QString& text);
     QString getMemStatus();

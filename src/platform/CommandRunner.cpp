@@ -280,7 +280,7 @@ CommandRunner::Result CommandRunner::finish(RunState& run, const Request& reques
     return result;
 }
 
-void CommandRunner::runInBackground(std::function<void()> job)
+void CommandRunner::runInBackground(std::function<void()> job, bool detached)
 {
     std::lock_guard lock(m_workersMutex);
     for (auto it = m_workers.begin(); it != m_workers.end();) {
@@ -296,7 +296,23 @@ void CommandRunner::runInBackground(std::function<void()> job)
                              job();
                              finished->store(true);
                          }),
-                         finished});
+                         finished, detached});
+}
+
+void CommandRunner::waitForDetached()
+{
+    std::list<Worker> detached;
+    {
+        std::lock_guard lock(m_workersMutex);
+        for (auto it = m_workers.begin(); it != m_workers.end();) {
+            auto next = std::next(it);
+            if (it->detached)
+                detached.splice(detached.end(), m_workers, it);
+            it = next;
+        }
+    }
+    for (Worker& worker : detached)
+        worker.thread.join();
 }
 
 CommandRunner::Result CommandRunner::run(const Request& request)
@@ -305,7 +321,7 @@ CommandRunner::Result CommandRunner::run(const Request& request)
     if (!run)
         return {};
     if (request.detach) {
-        runInBackground([this, run, request] { finish(*run, request, nullptr); });
+        runInBackground([this, run, request] { finish(*run, request, nullptr); }, true);
         Result result;
         result.started = true;
         return result;

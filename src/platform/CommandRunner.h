@@ -174,6 +174,9 @@ public:
     std::shared_ptr<ChildProcess> currentTask() const;
     /// Sends SIGTERM to the current task's process group, if any. Harmless when it has ended.
     void terminateCurrentTask();
+    /// Waits until every child started by callNSTask (or another detached run) has ended, each still
+    /// under its time limit: for a command line, which would otherwise end them as it quits.
+    void waitForDetached();
 
 private:
     using LineSink = std::function<void(QList<QByteArray> lines)>;
@@ -186,7 +189,7 @@ private:
     /// Reads what the request captures, waits for the child and reaps it.
     Result finish(RunState& run, const Request& request, const LineSink* lines);
     /// Runs `job` on a thread of its own that the destructor joins.
-    void runInBackground(std::function<void()> job);
+    void runInBackground(std::function<void()> job, bool detached = false);
 
     QString osascriptPath() const;
 
@@ -202,6 +205,7 @@ private:
     struct Worker {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> finished;
+        bool detached = false; ///< waits on a child that run() handed back at once
     };
     std::mutex m_workersMutex;
     std::list<Worker> m_workers;

@@ -7,6 +7,7 @@ namespace trevalo {
 
 struct Notification {
     QString title = QStringLiteral("Trevalo 2");
+    QString subtitle; ///< a line between title and text; empty for none
     QString informativeText;
     bool hasActionButton = true; ///< the "Show" button; clicking such a notification opens the Analyser
     bool sound = true;

@@ -2,6 +2,14 @@
 
 namespace trevalo {
 
+namespace {
+
+/// Characters with a meaning to the shell outside quotes: word splitting, quoting, expansion, globbing,
+/// redirection, command lists, comments, brace and tilde expansion, history.
+const QString kShellSpecial = QStringLiteral(" \t\\'\"`$&|;<>()*?[]#~{}!");
+
+} // namespace
+
 QString escapeField(const QString& field)
 {
     QString out;
@@ -62,6 +70,35 @@ QString appleScriptString(const QString& text)
     }
     literal += QLatin1Char('"');
     return joined ? QLatin1Char('(') + literal + QLatin1Char(')') : literal;
+}
+
+QString shellWord(const QString& text)
+{
+    if (text.contains(u'\n')) {
+        QString quoted = text;
+        quoted.replace(u'\'', QLatin1String("'\\''"));
+        return u'\'' + quoted + u'\'';
+    }
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (kShellSpecial.contains(c))
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+QString doubleQuotedContent(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\' || c == u'$' || c == u'`')
+            out += u'\\';
+        out += c;
+    }
+    return out;
 }
 
 } // namespace trevalo

@@ -15,4 +15,14 @@ QString escapeField(const QString& field);
 /// (character id N). Plain text gives a plain literal: "Macintosh HD".
 QString appleScriptString(const QString& text);
 
+/// A text as one word of a shell command line, taken literally: a backslash before each character the
+/// shell treats specially outside quotes (a blank gives "\ "), or, for a text holding a line feed (which
+/// a backslash would remove), the whole text in single quotes.
+QString shellWord(const QString& text);
+
+/// A text for the inside of a shell's double quotes, taken literally: a backslash before the double
+/// quote, the backslash, the dollar sign and the backquote. What the text means to the tool it reaches (a
+/// find pattern, a grep expression) stays.
+QString doubleQuotedContent(const QString& text);
+
 } // namespace trevalo

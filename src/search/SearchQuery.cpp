@@ -6,10 +6,6 @@ namespace trevalo {
 
 namespace {
 
-/// Characters with a meaning to the shell outside quotes: word splitting, quoting, expansion, globbing,
-/// redirection, command lists, comments, brace and tilde expansion, history.
-const QString kShellSpecial = QStringLiteral(" \t\\'\"`$&|;<>()*?[]#~{}!");
-
 /// A Spotlight text constant: the value in double quotes, its own quotes and backslashes escaped.
 QString quotedConstant(const QString& value, bool singleQuoteToo)
 {
@@ -28,35 +24,6 @@ bool startsWithFolder(const QString& path, QLatin1String folder)
 }
 
 } // namespace
-
-QString shellWord(const QString& text)
-{
-    if (text.contains(u'\n')) {
-        QString quoted = text;
-        quoted.replace(u'\'', QLatin1String("'\\''"));
-        return u'\'' + quoted + u'\'';
-    }
-    QString out;
-    out.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        if (kShellSpecial.contains(c))
-            out += u'\\';
-        out += c;
-    }
-    return out;
-}
-
-QString doubleQuotedContent(const QString& text)
-{
-    QString out;
-    out.reserve(text.size() + 8);
-    for (const QChar c : text) {
-        if (c == u'"' || c == u'\\' || c == u'$' || c == u'`')
-            out += u'\\';
-        out += c;
-    }
-    return out;
-}
 
 QString findCommandLine(const SearchOptions& options, const StartFolder& start, const QString& term)
 {

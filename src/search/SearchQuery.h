@@ -6,16 +6,6 @@
 
 namespace trevalo {
 
-/// A text as one word of a shell command line, taken literally: a backslash before each character the
-/// shell treats specially outside quotes (a blank gives "\ "), or, for a text holding a line feed (which
-/// a backslash would remove), the whole text in single quotes.
-QString shellWord(const QString& text);
-
-/// A text for the inside of a shell's double quotes, taken literally: a backslash before the double
-/// quote, the backslash, the dollar sign and the backquote. What the text means to the tool it reaches (a
-/// find pattern, a grep expression) stays.
-QString doubleQuotedContent(const QString& text);
-
 /// Where a deep search starts: a folder, and whether it stays on that folder's volume.
 struct StartFolder {
     QString folder;

@@ -2,8 +2,9 @@
 
 namespace trevalo {
 
-Tools::Tools(Services services, WebClient& web, QObject* parent)
-    : QObject(parent), m_services(services), m_web(web)
+Tools::Tools(Services services, WebClient& web, QObject* parent, SystemToggles::ScriptResource scripts)
+    : QObject(parent), m_services(services), m_web(web), m_disks(services),
+      m_volumeWatcher(services.root, m_disks), m_toggles(services, std::move(scripts))
 {
 }
 

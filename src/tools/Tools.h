@@ -2,8 +2,10 @@
 
 #include "platform/Services.h"
 #include "platform/WebClient.h"
+#include "tools/DiskTools.h"
 #include "tools/FreeMemory.h"
 #include "tools/NetworkAddresses.h"
+#include "tools/SystemToggles.h"
 
 #include <QObject>
 #include <memory>
@@ -12,6 +14,8 @@ namespace trevalo {
 
 /// The product's web page, which "Visit Website" opens.
 inline constexpr const char* kProductPage = "https://www.quorvex.com/trevalo2";
+/// The program's bundle identifier, by which the login-item script finds the application.
+inline constexpr const char* kBundleIdentifier = "com.quorvex.trevalo2";
 
 /// The quick tools: the menu's maintenance commands and their small windows. The window controllers
 /// are made when their window is first needed and kept until the program ends; the widgets observe the
@@ -19,7 +23,9 @@ inline constexpr const char* kProductPage = "https://www.quorvex.com/trevalo2";
 class Tools : public QObject {
     Q_OBJECT
 public:
-    Tools(Services services, WebClient& web, QObject* parent = nullptr);
+    /// `scripts` gives the script resources' texts; the shipped ones unless given.
+    Tools(Services services, WebClient& web, QObject* parent = nullptr,
+          SystemToggles::ScriptResource scripts = shippedScript);
     ~Tools() override;
 
     /// Opens the network address window and fills it ("displayIP:").
@@ -33,6 +39,13 @@ public:
     TRDisplayIP* aWin() const { return m_aWin.get(); }
     /// The free memory panel's controller; null before the first freeMem().
     TRFreeMemPanel* aHud() const { return m_aHud.get(); }
+
+    /// The eject and mount submenus, the RAM disk and the encrypted image.
+    DiskTools& disks() { return m_disks; }
+    /// Starts the mount and unmount notifications (start-up).
+    void watchVolumes() { m_volumeWatcher.start(); }
+    /// The Dock, Finder, login-item and maintenance commands.
+    SystemToggles& toggles() { return m_toggles; }
 
     /// The three addresses, waiting for each: the command line's form of the window.
     AddressReadings readAddressesBlocking() { return trevalo::readAddressesBlocking(m_services, m_web); }
@@ -48,6 +61,9 @@ private:
     WebClient& m_web;
     std::unique_ptr<TRDisplayIP> m_aWin;
     std::unique_ptr<TRFreeMemPanel> m_aHud;
+    DiskTools m_disks;
+    VolumeWatcher m_volumeWatcher;
+    SystemToggles m_toggles;
 };
 
 } // namespace trevalo

@@ -7,4 +7,10 @@ namespace trevalo::keys {
 inline constexpr const char* externalAddressLookupUrl = "externalAddressLookupURL";
 inline constexpr const char* defaultExternalAddressLookupUrl = "https://api.ipify.org";
 
+/// YES: a notification when a volume is mounted or ejected; with "alldiskevents" also for system volumes.
+inline constexpr const char* diskEvents = "diskevents";
+inline constexpr const char* allDiskEvents = "alldiskevents";
+/// The start-at-login item's state, written when it is chosen.
+inline constexpr const char* startAtLogin = "startAtLogin";
+
 } // namespace trevalo::keys

@@ -762,3 +762,13 @@ TEST_F(CommandRunnerTest, DefaultsTaskRestartsTheFinderWithoutWaitingForTheWrite
 }
 
 } // namespace
+
+TEST_F(CommandRunnerTest, WaitForDetachedLetsAStartedChildFinish)
+{
+    // Without the wait, the runner's end would end the child before it wrote.
+    const QString done = machine.host("/done");
+    machine.script("/usr/bin/tool", QStringLiteral("sleep 0.3; touch '%1'").arg(done).toUtf8());
+    runner.callNSTask("/usr/bin/tool", {});
+    runner.waitForDetached();
+    EXPECT_TRUE(QFileInfo::exists(done));
+}

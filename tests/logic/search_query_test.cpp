@@ -1,4 +1,5 @@
 #include "platform/Settings.h"
+#include "platform/TextEscape.h"
 #include "search/FolderPopUp.h"
 #include "search/SearchKeys.h"
 #include "search/SearchOptions.h"

@@ -344,6 +344,23 @@ osa -e "do shell script \"$sfw --setglobalstate off\"" >/dev/null 2>&1
 expect 'socketfilterfw: a change needs the administrator' 1 $?
 osa -e "do shell script \"$sfw --setblockall on\" with administrator privileges" >/dev/null
 expect 'socketfilterfw: block all is seen by system_profiler' '      Mode: Block all incoming connections' "$(fw)"
+# The program's script resources.
+scripts=$(cd "$(dirname "$0")/../../resources/scripts" && pwd)
+echo off >"$R/.sim/state/firewall"
+echo cancel >"$R/.sim/state/admin-prompt"
+osa "$scripts/setFirewall.applescript" >/dev/null 2>&1
+expect 'setFirewall: cancelled, the firewall stays off' off "$(<"$R/.sim/state/firewall")"
+echo accept >"$R/.sim/state/admin-prompt"
+osa "$scripts/setFirewall.applescript" >/dev/null
+expect 'setFirewall: switches it on' '      Mode: Limit incoming connections to specific services and applications' "$(fw)"
+osa "$scripts/setFirewall.applescript" >/dev/null
+expect 'setFirewall: and off again' '      Mode: Allow all incoming connections' "$(fw)"
+osa "$scripts/loginpanel.applescript" >/dev/null
+expect 'loginpanel: opens the Users & Groups settings on 10.15' \
+    "open${TAB}x-apple.systempreferences:com.apple.preferences.users" "$(tail -n 1 "$R/.sim/calls.log")"
+for s in battery getNetworkConnections; do
+    expect "$s: its dialog is answered" 'button returned:OK' "$(osa "$scripts/$s.applescript")"
+done
 printf '%s\n' "$SE to count login items" >"$tmp/count.applescript"
 expect 'osascript runs a script file' 2 "$(osa "$tmp/count.applescript")"
 

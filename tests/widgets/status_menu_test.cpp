@@ -119,6 +119,8 @@ private slots:
     {
         Fixture fx;
         fx.launch();
+        fx.delegate->menuActions().unbind(MenuItem::flushDNSCache);
+        fx.view->sync();
         QVERIFY(!fx.view->action(MenuItem::flushDNSCache)->isEnabled());
         int chosen = 0;
         fx.delegate->menuActions().bind(MenuItem::flushDNSCache, [&] { ++chosen; });

@@ -74,16 +74,24 @@ StatusMenuView::StatusMenuView(TRAppDelegate& delegate, QObject* parent)
     sync();
 }
 
-void StatusMenuView::rebuildVolumeMenu(MenuItem item, const QStringList& entries)
+void StatusMenuView::rebuildVolumeMenu(MenuItem item, const QList<VolumeMenuEntry>& entries)
 {
+    // Theme icons stand in for the stop (eject) and refresh (mount) template images.
+    const QIcon icon = QIcon::fromTheme(item == MenuItem::ejectDisks ? QStringLiteral("process-stop")
+                                                                     : QStringLiteral("view-refresh"));
     QMenu* sub = m_submenus.value(item);
     sub->clear();
-    for (const QString& entry : entries) {
-        QAction* a = sub->addAction(entry);
-        connect(a, &QAction::triggered, this,
-                [this, item, entry] { m_delegate.menuActions().activateEntry(item, entry); });
+    for (const VolumeMenuEntry& entry : entries) {
+        if (entry.isSeparator) {
+            sub->addSeparator();
+            continue;
+        }
+        QAction* a = sub->addAction(icon, entry.title);
+        a->setEnabled(entry.hasAction); // " No disks" has no action
+        if (entry.hasAction)
+            connect(a, &QAction::triggered, this,
+                    [this, item, entry] { m_delegate.menuActions().activateEntry(item, entry); });
     }
-    sub->setEnabled(!entries.isEmpty());
 }
 
 void StatusMenuView::sync()

@@ -26,7 +26,7 @@ signals:
     void aboutToShow();
 
 private:
-    void rebuildVolumeMenu(MenuItem item, const QStringList& entries);
+    void rebuildVolumeMenu(MenuItem item, const QList<VolumeMenuEntry>& entries);
 
     TRAppDelegate& m_delegate;
     QMenu m_menu;

@@ -44,7 +44,11 @@ void TrayNotifier::deliver(const Notification& notification)
 {
     m_last = notification;
     if (m_tray)
-        m_tray->showMessage(notification.title, notification.informativeText, QSystemTrayIcon::NoIcon);
+        m_tray->showMessage(notification.title,
+                            notification.subtitle.isEmpty()
+                                ? notification.informativeText
+                                : notification.subtitle + u'\n' + notification.informativeText,
+                            QSystemTrayIcon::NoIcon);
 }
 
 } // namespace trevalo

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Services.h"
+
+#include <QString>
+#include <functional>
+
+namespace trevalo {
+
+/// The Dock items' tags.
+enum class DockTag { left = 1, right = 2, bottom = 3, hiding = 4, mini = 5 };
+
+/// The System Events script for a Dock item; empty for a tag that is none of them. `marked` is the
+/// item's check mark (hiding on, or the Dock at its smallest).
+QString dockScript(int tag, bool marked);
+
+/// The fan-speed script: one second's system sample in a fresh private folder, its fan lines, the
+/// folder removed.
+QString fanSpeedScript();
+
+/// The script that adds the program as a login item, found by its bundle identifier.
+QString addLoginItemScript(const QString& bundleIdentifier);
+QString removeLoginItemScript();
+
+/// The menu's system toggles and maintenance commands. Each takes the chosen item's mark where it
+/// matters and returns the mark the item now carries; the menu recomputes the others when it opens.
+class SystemToggles {
+public:
+    /// The text of a script resource by name ("battery", "loginpanel", ...); empty when there is none.
+    using ScriptResource = std::function<QString(const QString& name)>;
+
+    SystemToggles(Services services, ScriptResource scripts)
+        : m_services(services), m_scripts(std::move(scripts))
+    {
+    }
+
+    void dockPosition(int tag, bool isHidingMarked, bool miniMarked);
+    bool toggleInvisibleFiles(bool marked);
+    bool toggleUserLib(bool marked);
+    void flushDNSCache();
+    void getFanSpeed();
+    void loginItems();
+    void removeAllLogins();
+    bool startAtLogin(bool marked, const QString& bundleIdentifier);
+    void firewallStatus();
+    void batteryStats();
+    void getNetworksConnections();
+
+private:
+    /// Runs the resource as a script file through osascript.
+    void runScriptFile(const QString& name);
+    int loginItemCount();
+
+    Services m_services;
+    ScriptResource m_scripts;
+};
+
+/// The script resources as the program ships them (":/scripts/NAME.applescript").
+QString shippedScript(const QString& name);
+
+} // namespace trevalo

@@ -1,0 +1,72 @@
+#include "support/Program.h"
+#include "support/TempRoot.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using trevalo::test::TempRoot;
+
+namespace {
+
+struct ProgramRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+ProgramRun trevalo(const TempRoot& mac, const QStringList& args)
+{
+    const trevalo::test::ProgramOutput run =
+        trevalo::test::runProgram(QStringList{"--root", mac.path(), "--answer", "OK", "choose"} + args);
+    return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+}
+
+TEST(DiskProgramTest, TheVolumeSubmenusMountAndEjectByName)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    auto mounted = [&](const char* name) {
+        return QFileInfo::exists(mac->host(QStringLiteral("/Volumes/") + name));
+    };
+
+    ProgramRun run = trevalo(*mac, {"Eject", "Nothing"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.endsWith("it has:\n  Backup Drive\n")) << run.err.toStdString();
+
+    run = trevalo(*mac, {"Mount", "Archive"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(mounted("Archive"));
+
+    run = trevalo(*mac, {"Mount", "Nothing"});
+    EXPECT_TRUE(run.err.endsWith("it has:\n  missing value\n")) << run.err.toStdString();
+    run = trevalo(*mac, {"Eject", "Nothing"});
+    EXPECT_TRUE(run.err.endsWith("it has:\n  All Disks\n  Archive\n  Backup Drive\n"))
+        << run.err.toStdString();
+
+    run = trevalo(*mac, {"RAM Disk…"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(mounted("RAM Disk"));
+    run = trevalo(*mac, {"Eject", "RAM Disk"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(mounted("RAM Disk"));
+    EXPECT_TRUE(mounted("Backup Drive"));
+
+    run = trevalo(*mac, {"Eject", "All Disks"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(mounted("Archive"));
+    EXPECT_FALSE(mounted("Backup Drive"));
+}
+
+TEST(DiskProgramTest, LoginItemsAreRemovedAfterTheConfirmation)
+{
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    ProgramRun run = trevalo(*mac, {"Login Items", "Remove All Login Items…"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "Alert: Are you sure you want to remove all Login Items?\n"
+                       "Notification: Trevalo 2: Login Items: Login Items is now empty!\n");
+    run = trevalo(*mac, {"Login Items", "Remove All Login Items…"});
+    EXPECT_EQ(run.out, "Alert: No Login Items to delete.\n");
+}
+
+} // namespace
