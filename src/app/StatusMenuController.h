@@ -25,6 +25,7 @@ public:
 
     StatusMenuController(Services services, StatusMenuModel& model, QObject* parent = nullptr);
     void setReadMode(ReadMode mode) { m_readMode = mode; }
+    ReadMode readMode() const { return m_readMode; }
     /// True while background readings are out.
     bool isRefreshing() const { return m_running.has_value(); }
 

@@ -44,7 +44,11 @@ TRAppDelegate::TRAppDelegate(Services services, Analyser::ScanFunction scan, QOb
     bindMenuActions(m_actions, *this);
 }
 
-TRAppDelegate::~TRAppDelegate() = default;
+TRAppDelegate::~TRAppDelegate()
+{
+    if (m_volumeReader.joinable())
+        m_volumeReader.join();
+}
 
 void TRAppDelegate::applicationDidFinishLaunching(const LaunchOptions& options)
 {
@@ -192,12 +196,41 @@ void TRAppDelegate::menuNeedsUpdate()
 
 void TRAppDelegate::refreshVolumeMenus()
 {
-    DiskTools& disks = m_tools.disks();
-    disks.getDiskList();
-    disks.getUnmounted();
-    m_menu.ejectable = disks.diskSubMenu();
-    m_menu.unmounted = disks.mountSubMenu();
-    emit menuChanged();
+    if (m_status.readMode() == StatusMenuController::ReadMode::Blocking) {
+        DiskTools& disks = m_tools.disks();
+        disks.getDiskList();
+        disks.getUnmounted();
+        m_menu.ejectable = disks.diskSubMenu();
+        m_menu.unmounted = disks.mountSubMenu();
+        emit menuChanged();
+        return;
+    }
+    // The menu never waits for diskutil and the Finder: it shows the last submenus until these come in.
+    if (m_volumeReading) {
+        m_volumeReadAgain = true;
+        return;
+    }
+    if (m_volumeReader.joinable())
+        m_volumeReader.join();
+    m_volumeReading = true;
+    m_volumeReader = std::thread([this, services = m_services] {
+        DiskTools disks(services); // the root and the runner, which may be used from any thread
+        disks.getDiskList();
+        disks.getUnmounted();
+        QMetaObject::invokeMethod(
+            this,
+            [this, ejectable = disks.diskSubMenu(), unmounted = disks.mountSubMenu()] {
+                m_menu.ejectable = ejectable;
+                m_menu.unmounted = unmounted;
+                m_volumeReading = false;
+                emit menuChanged();
+                if (m_volumeReadAgain) {
+                    m_volumeReadAgain = false;
+                    refreshVolumeMenus();
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TRAppDelegate::menuStates(int mode)

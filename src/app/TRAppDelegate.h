@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <thread>
 
 namespace trevalo {
 
@@ -120,6 +121,11 @@ private:
     SuperSearch m_search;
     MenuActions m_actions;
     QTimer m_refreshTimer;
+    // The volume submenus' reading off the main thread (the menu-bar program): one at a time, a request
+    // during one makes one more after it. Joined before the delegate goes, so its answer never outlives it.
+    std::thread m_volumeReader;
+    bool m_volumeReading = false;
+    bool m_volumeReadAgain = false;
 };
 
 } // namespace trevalo

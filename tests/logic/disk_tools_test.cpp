@@ -1,3 +1,4 @@
+#include "app/TRAppDelegate.h"
 #include "support/FakeServices.h"
 #include "tools/DiskTools.h"
 #include "tools/ToolsKeys.h"
@@ -137,6 +138,27 @@ TEST_F(DiskToolsTest, TheSubmenusShowTheMachinesVolumes)
     disks.getUnmounted();
     EXPECT_EQ(entriesText(disks.diskSubMenu()), " No disks|0|0");
     EXPECT_EQ(entriesText(disks.mountSubMenu()), " No disks|0|0");
+}
+
+TEST_F(DiskToolsTest, TheMenuBarProgramReadsTheSubmenusWithoutWaiting)
+{
+    // The volumes' tools take a while; the opened menu shows the last submenus until they answer.
+    TRAppDelegate delegate(services(), [](const Services&) { return ScanOutcome{}; });
+    delegate.statusMenu().setReadMode(StatusMenuController::ReadMode::Background);
+    int changes = 0;
+    QObject::connect(&delegate, &TRAppDelegate::menuChanged, [&changes] { ++changes; });
+
+    delegate.menuNeedsUpdate();
+    delegate.menuNeedsUpdate(); // merged into one more reading after the first
+    // The call did not wait for diskutil: the submenu is still the one it had.
+    EXPECT_EQ(entriesText(delegate.menu().ejectable), " No disks|0|0");
+
+    QDeadlineTimer deadline(15s);
+    while (entriesText(delegate.menu().unmounted) == " No disks|0|0" && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(entriesText(delegate.menu().ejectable), " Backup Drive|1|1");
+    EXPECT_EQ(entriesText(delegate.menu().unmounted), " missing value|1|1; Archive|2|1");
+    EXPECT_GT(changes, 0);
 }
 
 TEST_F(DiskToolsTest, EjectingOneVolumeLeavesTheOthers)
