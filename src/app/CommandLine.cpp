@@ -231,21 +231,28 @@ int analyseCommand(Invocation& inv)
     return status;
 }
 
-/// The profile commands run on a delegate that has read the system's version and SIP state, as the
-/// menu's start-up would, without the start-up's scan or job stopping.
-int profileCommand(Invocation& inv, const std::function<int(Profile&)>& command)
+/// A command that works on the delegate of the chosen root, without start-up.
+int withDelegate(Invocation& inv, const std::function<int(TRAppDelegate&)>& command)
 {
     const auto root = openRoot(inv);
     if (!root)
         return 2;
     ConsoleNotifier notifier(inv.out);
     HeadlessSession session(*root, inv, notifier);
-    StatusMenuController& status = session.delegate.statusMenu();
-    status.getOSVer();
-    status.getCsrutil();
-    const int result = command(session.delegate.profileSubsystem());
+    const int result = command(session.delegate);
     inv.out.flush();
     return result;
+}
+
+/// The profile commands run on a delegate that has read the system's version and SIP state, as the
+/// menu's start-up would, without the start-up's scan or job stopping.
+int profileCommand(Invocation& inv, const std::function<int(Profile&)>& command)
+{
+    return withDelegate(inv, [&command](TRAppDelegate& delegate) {
+        delegate.statusMenu().getOSVer();
+        delegate.statusMenu().getCsrutil();
+        return command(delegate.profileSubsystem());
+    });
 }
 
 int signatureCommand(Invocation& inv)
@@ -288,23 +295,16 @@ const QMap<QString, CommandFunction>& commands()
         {"tasks", tasksCommand},
         {"ip",
          [](Invocation& inv) {
-             const auto root = openRoot(inv);
-             if (!root)
-                 return 2;
-             ConsoleNotifier notifier(inv.out);
-             HeadlessSession session(*root, inv, notifier);
-             return runIpCommand(session.delegate.toolsSubsystem(), inv.commandLine.arguments, inv.out,
-                                 inv.err);
+             return withDelegate(inv, [&inv](TRAppDelegate& delegate) {
+                 return runIpCommand(delegate.toolsSubsystem(), inv.commandLine.arguments, inv.out, inv.err);
+             });
          }},
         {"search",
          [](Invocation& inv) {
-             const auto root = openRoot(inv);
-             if (!root)
-                 return 2;
-             ConsoleNotifier notifier(inv.out);
-             HeadlessSession session(*root, inv, notifier);
-             return runSearchCommand(session.delegate.searchSubsystem(), inv.commandLine.arguments, inv.out,
-                                     inv.err);
+             return withDelegate(inv, [&inv](TRAppDelegate& delegate) {
+                 return runSearchCommand(delegate.searchSubsystem(), inv.commandLine.arguments, inv.out,
+                                         inv.err);
+             });
          }},
     };
     return table;
