@@ -23,14 +23,6 @@ using PlistPtr = std::unique_ptr<void, PlistFree>;
 // a hundred bytes can stand for billions of values. No settings file comes near this many.
 constexpr quint64 kMaxBinaryValues = 1 << 20;
 
-quint64 bigEndian(const uchar* bytes, unsigned width)
-{
-    quint64 value = 0;
-    for (unsigned i = 0; i < width; ++i)
-        value = value << 8 | bytes[i];
-    return value;
-}
-
 // Whether an XML property list's arrays and dictionaries nest no deeper than kPlistMaxNesting, told from
 // its tags alone: libplist's XML reader keeps up with any depth, but freeing what it read recurses.
 bool xmlNestingWithinLimit(const QByteArray& bytes)
@@ -70,52 +62,28 @@ bool xmlNestingWithinLimit(const QByteArray& bytes)
 // been checked here.
 bool binaryWithinLimits(const QByteArray& bytes, quint64 maxValues)
 {
-    constexpr quint64 kTrailerSize = 32;
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    const quint64 size = quint64(bytes.size());
-    if (size < 8 + kTrailerSize)
+    const std::optional<BinaryPlistTable> table = BinaryPlistTable::read(bytes);
+    if (!table)
         return true;
-    const uchar* trailer = data + size - kTrailerSize;
-    const unsigned offsetSize = trailer[6];
-    const unsigned refSize = trailer[7];
-    const quint64 objectCount = bigEndian(trailer + 8, 8);
-    const quint64 topObject = bigEndian(trailer + 16, 8);
-    const quint64 tableStart = bigEndian(trailer + 24, 8);
-    const quint64 tableEnd = size - kTrailerSize;
-    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || tableStart > tableEnd ||
-        objectCount > (tableEnd - tableStart) / offsetSize || topObject >= objectCount)
-        return true;
+    const uchar* data = table->data();
+    const unsigned refSize = table->refSize();
+    const quint64 objectCount = table->objectCount();
+    const quint64 topObject = table->topObject();
 
     enum Type : unsigned { Utf16 = 0x6, Array = 0xA, Set = 0xC, Dictionary = 0xD };
     // An object's type, and for a container or a UTF-16 text its length (items, key-value pairs or
     // characters) and where what it holds starts. False when the object is malformed.
-    struct Object {
-        unsigned type = 0;
-        quint64 length = 0;
-        quint64 start = 0;
+    struct Object : BinaryPlistTable::Object {
         bool container() const { return type == Array || type == Set || type == Dictionary; }
         quint64 refCount() const { return type == Dictionary ? 2 * length : length; }
     };
     auto objectAt = [&](quint64 index, Object& object) {
-        const quint64 at = bigEndian(data + tableStart + index * offsetSize, offsetSize);
-        if (at >= tableStart)
+        if (!table->object(index, object, 0))
             return false;
-        object.type = data[at] >> 4;
-        object.length = data[at] & 0xF;
-        object.start = at + 1;
         if (!object.container() && object.type != Utf16)
             return true;
-        if (object.length == 0xF) {
-            if (object.start >= tableStart || data[object.start] >> 4 != 0x1)
-                return false;
-            const unsigned width = 1u << (data[object.start] & 0xF);
-            if (width > 8 || object.start + 1 + width > tableStart)
-                return false;
-            object.length = bigEndian(data + object.start + 1, width);
-            object.start += 1 + width;
-        }
-        const quint64 itemSize = object.type == Utf16 ? 2 : refSize * (object.type == Dictionary ? 2 : 1);
-        return object.length <= (tableStart - object.start) / itemSize;
+        return table->object(index, object,
+                             object.type == Utf16 ? 2 : refSize * (object.type == Dictionary ? 2 : 1));
     };
     auto holdsNul = [data](const Object& utf16) {
         for (quint64 i = 0; i < utf16.length; ++i) {
@@ -165,7 +133,7 @@ bool binaryWithinLimits(const QByteArray& bytes, quint64 maxValues)
             continue;
         }
         const bool isKey = frame.object.type == Dictionary && frame.next < frame.object.length;
-        const quint64 child = bigEndian(data + frame.object.start + frame.next++ * refSize, refSize);
+        const quint64 child = table->number(frame.object.start + frame.next++ * refSize, refSize);
         if (child >= objectCount)
             return true;
         if (state[child] == Open)
@@ -350,6 +318,58 @@ bool writeSettings(QIODevice& device, const QSettings::SettingsMap& map)
 }
 
 } // namespace
+
+std::optional<BinaryPlistTable> BinaryPlistTable::read(const QByteArray& bytes)
+{
+    constexpr quint64 kTrailerSize = 32;
+    const quint64 size = quint64(bytes.size());
+    if (size < 8 + kTrailerSize)
+        return std::nullopt;
+    BinaryPlistTable table;
+    table.m_data = reinterpret_cast<const uchar*>(bytes.constData());
+    const quint64 trailer = size - kTrailerSize;
+    table.m_offsetSize = table.m_data[trailer + 6];
+    table.m_refSize = table.m_data[trailer + 7];
+    table.m_objectCount = table.number(trailer + 8, 8);
+    table.m_topObject = table.number(trailer + 16, 8);
+    table.m_tableStart = table.number(trailer + 24, 8);
+    if (table.m_offsetSize < 1 || table.m_offsetSize > 8 || table.m_refSize < 1 || table.m_refSize > 8 ||
+        table.m_tableStart > trailer ||
+        table.m_objectCount > (trailer - table.m_tableStart) / table.m_offsetSize ||
+        table.m_topObject >= table.m_objectCount)
+        return std::nullopt;
+    return table;
+}
+
+quint64 BinaryPlistTable::number(quint64 at, unsigned width) const
+{
+    quint64 value = 0;
+    for (unsigned i = 0; i < width; ++i)
+        value = value << 8 | m_data[at + i];
+    return value;
+}
+
+bool BinaryPlistTable::object(quint64 index, Object& object, quint64 itemSize) const
+{
+    const quint64 at = number(m_tableStart + index * m_offsetSize, m_offsetSize);
+    if (at >= m_tableStart)
+        return false;
+    object.type = m_data[at] >> 4;
+    object.length = m_data[at] & 0xF;
+    object.start = at + 1;
+    if (itemSize == 0)
+        return true;
+    if (object.length == 0xF) {
+        if (object.start >= m_tableStart || m_data[object.start] >> 4 != 0x1)
+            return false;
+        const unsigned width = 1u << (m_data[object.start] & 0xF);
+        if (width > 8 || object.start + 1 + width > m_tableStart)
+            return false;
+        object.length = number(object.start + 1, width);
+        object.start += 1 + width;
+    }
+    return object.length <= (m_tableStart - object.start) / itemSize;
+}
 
 std::optional<QVariant> plistToVariant(const QByteArray& bytes)
 {

@@ -101,14 +101,6 @@ template <typename Visit> bool forEachReference(plist_t node, Visit visit)
     }
 }
 
-quint64 bigEndian(const uchar* bytes, unsigned width)
-{
-    quint64 value = 0;
-    for (unsigned i = 0; i < width; ++i)
-        value = value << 8 | bytes[i];
-    return value;
-}
-
 // Whether every text of a binary property list can be written back as it was read: an ASCII text
 // holds only ASCII, a UTF-16 text pairs its surrogates, and neither holds a NUL. libplist reads other
 // texts, but copies them short or writes them into files it cannot read again, which would cost the user
@@ -116,53 +108,30 @@ quint64 bigEndian(const uchar* bytes, unsigned width)
 // refuses it.
 bool textsCanBeWrittenBack(const QByteArray& bytes)
 {
-    constexpr quint64 kTrailerSize = 32;
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    const quint64 size = quint64(bytes.size());
-    if (size < 8 + kTrailerSize)
+    const std::optional<BinaryPlistTable> table = BinaryPlistTable::read(bytes);
+    if (!table)
         return true;
-    const uchar* trailer = data + size - kTrailerSize;
-    const unsigned offsetSize = trailer[6];
-    const quint64 objectCount = bigEndian(trailer + 8, 8);
-    const quint64 tableStart = bigEndian(trailer + 24, 8);
-    const quint64 tableEnd = size - kTrailerSize;
-    if (offsetSize < 1 || offsetSize > 8 || tableStart > tableEnd ||
-        objectCount > (tableEnd - tableStart) / offsetSize)
-        return true;
-    for (quint64 i = 0; i < objectCount; ++i) {
-        quint64 at = bigEndian(data + tableStart + i * offsetSize, offsetSize);
-        if (at >= tableStart)
+    const uchar* data = table->data();
+    for (quint64 i = 0; i < table->objectCount(); ++i) {
+        BinaryPlistTable::Object text;
+        if (!table->object(i, text, 0) || (text.type != 0x5 && text.type != 0x6))
             continue;
-        const unsigned type = data[at] >> 4;
-        if (type != 0x5 && type != 0x6)
+        const bool ascii = text.type == 0x5;
+        if (!table->object(i, text, ascii ? 1 : 2))
             continue;
-        quint64 length = data[at] & 0xF;
-        ++at;
-        if (length == 0xF) {
-            if (at >= tableStart || data[at] >> 4 != 0x1)
-                continue;
-            const unsigned width = 1u << (data[at] & 0xF);
-            if (width > 8 || at + 1 + width > tableStart)
-                continue;
-            length = bigEndian(data + at + 1, width);
-            at += 1 + width;
-        }
-        const quint64 unit = type == 0x5 ? 1 : 2;
-        if (length > (tableStart - at) / unit)
-            continue;
-        if (type == 0x5) {
-            for (quint64 k = 0; k < length; ++k) {
-                if (data[at + k] == 0 || data[at + k] >= 0x80)
+        if (ascii) {
+            for (quint64 k = 0; k < text.length; ++k) {
+                if (data[text.start + k] == 0 || data[text.start + k] >= 0x80)
                     return false;
             }
             continue;
         }
-        for (quint64 k = 0; k < length; ++k) {
-            const quint64 c = bigEndian(data + at + 2 * k, 2);
+        for (quint64 k = 0; k < text.length; ++k) {
+            const quint64 c = table->number(text.start + 2 * k, 2);
             if (c >= 0xD800 && c <= 0xDBFF) {
-                if (k + 1 == length)
+                if (k + 1 == text.length)
                     return false;
-                const quint64 next = bigEndian(data + at + 2 * (k + 1), 2);
+                const quint64 next = table->number(text.start + 2 * (k + 1), 2);
                 if (next < 0xDC00 || next > 0xDFFF)
                     return false;
                 ++k;
