@@ -74,7 +74,8 @@ QString appleScriptString(const QString& text)
 
 QString shellWord(const QString& text)
 {
-    if (text.contains(u'\n')) {
+    // An empty text would be no word at all: the words after it would move up one place.
+    if (text.contains(u'\n') || text.isEmpty()) {
         QString quoted = text;
         quoted.replace(u'\'', QLatin1String("'\\''"));
         return u'\'' + quoted + u'\'';

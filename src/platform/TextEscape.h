@@ -17,7 +17,7 @@ QString appleScriptString(const QString& text);
 
 /// A text as one word of a shell command line, taken literally: a backslash before each character the
 /// shell treats specially outside quotes (a blank gives "\ "), or, for a text holding a line feed (which
-/// a backslash would remove), the whole text in single quotes.
+/// a backslash would remove) or is empty, the whole text in single quotes.
 QString shellWord(const QString& text);
 
 /// A text for the inside of a shell's double quotes, taken literally: a backslash before the double

@@ -30,4 +30,21 @@ TEST(TextEscape, AppleScriptStringKeepsEveryCharacterInsideTheText)
     }
 }
 
+TEST(TextEscape, ShellWordIsOneWordTakenLiterally)
+{
+    const struct Case {
+        const char* name;
+        QString text;
+        QString word;
+    } cases[] = {
+        {"blanks and shell characters get a backslash", "My Disk $(x);`y`", "My\\ Disk\\ \\$\\(x\\)\\;\\`y\\`"},
+        {"a line feed puts the text in single quotes", "a\nb'c", "'a\nb'\\''c'"},
+        {"an empty text stays a word", "", "''"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(shellWord(c.text), c.word);
+    }
+}
+
 } // namespace
