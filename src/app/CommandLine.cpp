@@ -3,6 +3,7 @@
 #include "analyser/AnalyseCommand.h"
 #include "analyser/JobStopper.h"
 #include "analyser/SignatureCli.h"
+#include "app/ChosenWindow.h"
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
@@ -208,6 +209,10 @@ int chooseCommand(Invocation& inv)
     if (!delegate.menuActions().activate(chosen)) {
         inv.err << "trevalo: \"" << titleOf(chosen) << "\" does nothing when chosen" << Qt::endl;
         return 1;
+    }
+    if (const std::optional<QString> window = windowOpenedBy(chosen)) {
+        inv.out << "Window: " << *window << Qt::endl;
+        printWindowFill(chosen, delegate, inv.out);
     }
     settle();
     session.machine.services().runner.waitForDetached(); // a mount, a Finder restart: let them finish

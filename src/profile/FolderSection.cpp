@@ -137,7 +137,11 @@ SectionOutcome runFolderSection(ReportText& report, const std::optional<QStringL
     const bool listed = listing.state == FolderListing::State::Listed;
     const std::optional<QString> previousText =
         snapshot ? std::optional<QString>(snapshot->join(u'\n')) : std::nullopt;
-    QStringList previous = previousText ? previousText->split(u'\n') : QStringList();
+    // The names as stored, not the shown text split again, for a name may hold a line feed; an empty
+    // snapshot still reads as the one empty name its text splits into.
+    QStringList previous = !snapshot             ? QStringList()
+                           : snapshot->isEmpty() ? QStringList{QString()}
+                                                 : *snapshot;
     QStringList current = listed ? listing.names : QStringList();
     if (variant == SectionVariant::Trimmed) {
         previous = changes::trim(previous);

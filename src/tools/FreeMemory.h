@@ -50,6 +50,8 @@ public:
 
     const QString& memoryUsage() const { return m_memoryUsage; }
     const QString& msg() const { return m_msg; }
+    /// A memory reading is out.
+    bool isReading() const { return m_memoryRead.has_value(); }
     /// The spinner turns from the purge's start until the memory line after it is in.
     bool isPurging() const { return m_purging; }
 

@@ -69,4 +69,29 @@ TEST(DiskProgramTest, LoginItemsAreRemovedAfterTheConfirmation)
     EXPECT_EQ(run.out, "Alert: No Login Items to delete.\n");
 }
 
+TEST(DiskProgramTest, AVolumeNameWithAControlCharacterEjectsThatVolumeOnly)
+{
+    // The eject script joins the control character in as (character id 1); its plain twin stays.
+    const auto mac = TempRoot::sampleMac();
+    ASSERT_TRUE(mac);
+    const QString odd = QStringLiteral("USB\x01Stick");
+    QByteArray disks = mac->read("/.sim/state/disks.tsv");
+    disks += "disk5\texternal\tGUID_partition_scheme\t-\t8000000000\t-\n"
+             "disk5s1\t-\tApple_HFS\t" +
+             odd.toUtf8() +
+             "\t4000000000\tyes\n"
+             "disk6\texternal\tGUID_partition_scheme\t-\t8000000000\t-\n"
+             "disk6s1\t-\tApple_HFS\tUSBStick\t4000000000\tyes\n";
+    mac->write("/.sim/state/disks.tsv", disks);
+    mac->write("/Volumes/" + odd + "/file.txt", "x");
+    mac->write("/Volumes/USBStick/file.txt", "x");
+
+    const ProgramRun run = trevalo(*mac, {"Eject", odd});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(mac->host("/Volumes/" + odd)));
+    EXPECT_TRUE(QFileInfo::exists(mac->host("/Volumes/USBStick")));
+    EXPECT_TRUE(QString::fromUtf8(mac->read("/.sim/calls.log"))
+                    .contains("eject every disk whose name is (\"USB\" & (character id 1) & \"Stick\")"));
+}
+
 } // namespace

@@ -111,6 +111,10 @@ TEST(FolderSection, EdgeCasesOfTheRow)
          SectionVariant::ChangesOnly, "\ny[Gone]o[    --removed]\n", QStringList{"Keep"}, 1, 0},
         {"a blank when nothing was added", QStringList{"a"}, listed({"a"}),
          SectionVariant::BlankWhenNoneAdded, "a\n ", QStringList{"a"}, 0, 0},
+        // A name may hold a line feed: unchanged from run to run, it is neither removed nor added.
+        {"a stored name with a line feed", QStringList{"line\nfeed.plist", "a"},
+         listed({"line\nfeed.plist", "a"}), SectionVariant::Standard, "line\nfeed.plist\na\n",
+         QStringList{"line\nfeed.plist", "a"}, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -661,6 +661,55 @@ rm "$R$img"
 expect 'hdiutil: an image whose file is gone cannot be attached' 'hdiutil: attach failed - No such file or directory' \
     "$(mac /usr/bin/hdiutil attach "$img" 2>&1)"
 
+# ---------------------------------------------------------------- a volume name with a control character
+# The eject script spells a control character as (character id N) joined to the literals; only that
+# volume goes, not its plain twin.
+printf 'disk5\texternal\tGUID_partition_scheme\t-\t1000000000\t-\ndisk5s1\t-\tApple_HFS\tctl\001name\t900000000\tyes\ndisk5s2\t-\tApple_HFS\tctlname\t90000000\tyes\n' >>"$R/.sim/state/disks.tsv"
+mkdir -p "$R/Volumes/ctl"$'\001'"name" "$R/Volumes/ctlname"
+osa -e $'try\ntell application "Finder" to eject every disk whose name is ("ctl" & (character id 1) & "name")\nend try'
+expect 'Finder eject: (character id N) names the volume' 'yes' \
+    "$(awk -F'\t' '$1 == "disk5s1" && $6 == "no" { print "yes" }' "$R/.sim/state/disks.tsv")"
+[[ ! -e $R/Volumes/ctl$'\001'name ]] && ok || bad 'Finder eject: the control-character volume left /Volumes'
+osa -e $'try\ntell application "Finder" to eject every disk whose name is ("ctl" & do shell script "touch PWNED4")\nend try' 2>/dev/null
+expect 'Finder eject: anything else joined in is a script error' 1 $?
+[[ ! -e PWNED4 && ! -e $R/PWNED4 ]] && ok || bad 'Finder eject: nothing in the name was run'
+
+# ---------------------------------------------------------------- battery and connections
+# The two dialog resources run their shell lines through the stand-ins; the dialogs log keeps what the
+# dialog showed.
+dialog() { tail -1 "$R/.sim/dialogs.log"; }
+resource() { osa "$repo/resources/scripts/$1.applescript" >/dev/null; }
+while IFS= read -r case; do
+    name=${case%%@@*} want=${case##*@@} command=${case#*@@}
+    command=${command%@@*}
+    got=$(eval "$command" 2>&1 | cat -A)
+    [[ $got == $want ]] && ok || bad "$name: $command" "$want" "$got"
+done <<'CASES'
+pmset on battery@@mac /usr/bin/pmset -g batt@@Now drawing from 'Battery Power'$* -InternalBattery-0 (id=*)^I87%; discharging; 4:12 remaining present: true$
+pmset charging@@printf '62\tcharging\t1:05\t312\tNormal\n' >"$R/.sim/state/battery"; mac /usr/bin/pmset -g batt@@Now drawing from 'AC Power'$*^I62%; charging; 1:05 remaining present: true$
+pmset without a battery@@echo none >"$R/.sim/state/battery"; mac /usr/bin/pmset -g batt@@Now drawing from 'AC Power'$
+pmset usage@@mac /usr/bin/pmset -g nonsense; echo "rc=$?"@@Usage: pmset*rc=1$
+pmset changes need the administrator@@mac /usr/bin/pmset -a sleep 0; echo "rc=$?"@@*must be run as root*rc=1$
+ioreg battery subtree@@printf '87\tdischarging\t4:12\t312\tNormal\n' >"$R/.sim/state/battery"; mac /usr/sbin/ioreg -r -c AppleSmartBattery@@+-o AppleSmartBattery  <class AppleSmartBattery,*$*    {$*      "CycleCount" = 312$*      "CurrentCapacity" = 6110$*    }$*
+ioreg -l finds the battery in the tree@@mac /usr/sbin/ioreg -l | grep -c '"CycleCount" = 312'@@1$
+ioreg another class@@mac /usr/sbin/ioreg -r -c IOUSBHostDevice; echo "rc=$?"@@rc=0$
+ioreg without a battery@@echo none >"$R/.sim/state/battery"; mac /usr/sbin/ioreg -rc AppleSmartBattery; echo "rc=$?"@@rc=0$
+power report condition@@printf '87\tdischarging\t4:12\t312\tService Recommended\n' >"$R/.sim/state/battery"; mac /usr/sbin/system_profiler SPPowerDataType | awk -F': ' '/Condition/ {print $2; exit}'@@Service Recommended$
+netstat established and listening@@mac /usr/sbin/netstat -an -p tcp@@Active Internet connections (including servers)$*Proto Recv-Q Send-Q  Local Address          Foreign Address        (state)    $*tcp4       0      0  192.168.1.23.52344     17.57.146.52.5223      ESTABLISHED$*LISTEN*
+netstat without -a leaves out servers@@mac /usr/sbin/netstat -n -p tcp | grep -c LISTEN@@0$
+netstat with UNIX sockets@@mac /usr/sbin/netstat -an | tail -4@@Active LOCAL (UNIX) domain sockets$*
+netstat unknown protocol@@mac /usr/sbin/netstat -an -p sctp; echo "rc=$?"@@netstat: sctp: unknown or uninstrumented protocol$*rc=1$
+battery dialog@@printf '87\tdischarging\t4:12\t312\tNormal\n' >"$R/.sim/state/battery"; resource battery; dialog@@Charge: 87%; discharging\\rCycle count: 312\\rCondition: Normal$
+battery dialog without a battery@@echo none >"$R/.sim/state/battery"; resource battery; dialog@@This Mac has no battery.$
+connections dialog@@resource getNetworkConnections; dialog@@192.168.1.23.52344  ->  17.57.146.52.5223\\r192.168.1.23.52310  ->  104.199.65.124.4070\\r127.0.0.1.52401  ->  127.0.0.1.17600\\r127.0.0.1.17600  ->  127.0.0.1.52401$
+connections dialog off the network@@echo offline >"$R/.sim/state/network"; resource getNetworkConnections; dialog; echo wifi >"$R/.sim/state/network"@@127.0.0.1.52401  ->  127.0.0.1.17600\\r127.0.0.1.17600  ->  127.0.0.1.52401$
+connections dialog without any@@: >"$R/.sim/state/connections.tsv"; resource getNetworkConnections; dialog@@No established connections.$
+connections dialog cancelled@@echo cancel >"$R/.sim/state/dialog-answer"; osa "$repo/resources/scripts/getNetworkConnections.applescript"; echo "rc=$?"; echo accept >"$R/.sim/state/dialog-answer"@@*User canceled. (-128)$*rc=1$
+CASES
+contains 'battery and connections: the tools were called' "pmset${TAB}-g${TAB}batt
+ioreg${TAB}-r${TAB}-c${TAB}AppleSmartBattery
+system_profiler${TAB}SPPowerDataType" "$(cat "$R/.sim/calls.log")"
+
 # ---------------------------------------------------------------- root with blanks
 blank() { local tool=$1; shift; "$B$tool" "$@"; }
 expect 'blank root: sw_vers' 10.15.7 "$(blank /usr/bin/sw_vers -productVersion)"
