@@ -26,7 +26,8 @@ namespace {
 const QStringList kOptionsWithValue{"--root", "--user", "--open", "--answer"};
 
 /// What --open can open; each window that lands adds its name.
-const QStringList kOpenableNames{"menu", "analyser", "profile", "ip", "freemem", "search", "taskpad"};
+const QStringList kOpenableNames{"menu",    "analyser", "profile", "ip",
+                                 "freemem", "search",   "taskpad", "prefs"};
 
 /// What a command gets: the parsed command line and the two output streams.
 struct Invocation {

@@ -87,6 +87,7 @@ void bindMenuActions(MenuActions& actions, TRAppDelegate& app)
     actions.bind(MenuItem::displayLists, [&app] { app.displayLists(TaskPad::OpenedFrom::MenuItem); });
 
     // The program.
+    actions.bind(MenuItem::openPrefs, [&app] { app.openPrefs(); });
     actions.bind(MenuItem::quitTheApp, [&app] { app.quitTheApp(); });
 }
 

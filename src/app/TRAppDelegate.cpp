@@ -165,11 +165,6 @@ void TRAppDelegate::displayLists(TaskPad::OpenedFrom from)
     m_taskPad.displayLists(from);
 }
 
-void TRAppDelegate::showListSaveAsPanel()
-{
-    TR_LOG("The task pad was not saved: its file changed since it was read, or cannot be written over");
-}
-
 void TRAppDelegate::quitTheApp()
 {
     // Deferred, so that the menu that chose Quit has closed before the program ends.

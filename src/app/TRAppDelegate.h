@@ -2,6 +2,7 @@
 
 #include "analyser/Analyser.h"
 #include "app/MenuActions.h"
+#include "app/Preferences.h"
 #include "app/StatusMenuController.h"
 #include "app/StatusMenuModel.h"
 #include "platform/Services.h"
@@ -90,9 +91,13 @@ public:
     // Task pad.
     /// Opens the list window ("displayLists:"); the search window gives way first.
     void displayLists(TaskPad::OpenedFrom from);
-    /// The task pad file changed outside or cannot be written over ("showListSaveAsPanel"): logged here;
-    /// the list window offers its save-as sheet, and the outline keeps its changes meanwhile.
-    void showListSaveAsPanel();
+    /// The task pad file changed outside or cannot be written over ("showListSaveAsPanel"): the list
+    /// window offers its save-as sheet, and the outline keeps its changes meanwhile.
+    void showListSaveAsPanel() { m_taskPad.showListSaveAsPanel(); }
+
+    // Preferences.
+    /// Shows the preferences on their general tab ("openPrefs:").
+    void openPrefs() { m_prefs.openPrefs(); }
 
     Services& services() { return m_services; }
     StatusMenuModel& menu() { return m_menu; }
@@ -103,6 +108,7 @@ public:
     TaskPad& taskPad() { return m_taskPad; }
     Tools& toolsSubsystem() { return m_tools; }
     SuperSearch& searchSubsystem() { return m_search; }
+    Preferences& preferences() { return m_prefs; }
 
 signals:
     void menuChanged();
@@ -120,6 +126,7 @@ private:
     Tools m_tools;
     SuperSearch m_search;
     MenuActions m_actions;
+    Preferences m_prefs{*this};
     QTimer m_refreshTimer;
     // The volume submenus' reading off the main thread (the menu-bar program): one at a time, a request
     // during one makes one more after it. Joined before the delegate goes, so its answer never outlives it.

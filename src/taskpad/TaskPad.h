@@ -46,6 +46,10 @@ public:
     /// The search window opens: the list is committed and the window closes ("closeForSearchWin").
     void closeForSearchWin();
 
+    /// Asks for the list window's save-as sheet, opening the window first when it is not showing
+    /// ("showListSaveAsPanel").
+    void showListSaveAsPanel() { emit saveAsSheetRequested(); }
+
     /// Quitting: the commit step on the live outline, so that nothing typed is lost. Without an open
     /// outline there is nothing to save, and the file is left as it is.
     void applicationWillTerminate();
@@ -54,8 +58,11 @@ signals:
     /// Show the list window; attached, it hangs from what asked for it.
     void windowRequested(TaskPad::OpenedFrom from, bool attached);
     void windowCloseRequested();
-    /// The list should be saved under another name or reloaded ("showListSaveAsPanel").
+    /// The list should be saved under another name or reloaded: the file changed outside or cannot be
+    /// written over.
     void saveAsRequested();
+    /// Show the save-as sheet on the list window.
+    void saveAsSheetRequested();
 
 private:
     TaskPadFile m_file;

@@ -76,6 +76,11 @@ QString removeLoginItemScript()
         "\"Trevalo 2\"\rend tell");
 }
 
+QString loginItemExistsScript()
+{
+    return QStringLiteral("tell application \"System Events\" to exists login item \"Trevalo 2\"");
+}
+
 QString shippedScript(const QString& name)
 {
     QFile file(QStringLiteral(":/scripts/%1.applescript").arg(name));
@@ -167,11 +172,21 @@ void SystemToggles::removeAllLogins()
 
 bool SystemToggles::startAtLogin(bool marked, const QString& bundleIdentifier)
 {
-    m_services.runner.callOSAScriptNull(marked ? removeLoginItemScript()
-                                               : addLoginItemScript(bundleIdentifier));
-    m_services.settings.setBool(QString::fromLatin1(keys::startAtLogin), !marked);
+    return setStartAtLogin(!marked, bundleIdentifier);
+}
+
+bool SystemToggles::setStartAtLogin(bool on, const QString& bundleIdentifier)
+{
+    m_services.runner.callOSAScriptNull(on ? addLoginItemScript(bundleIdentifier) : removeLoginItemScript());
+    const bool exists = loginItemExists();
+    m_services.settings.setBool(QString::fromLatin1(keys::startAtLogin), exists);
     m_services.settings.synchronize();
-    return !marked;
+    return exists;
+}
+
+bool SystemToggles::loginItemExists()
+{
+    return m_services.runner.callOSATask(loginItemExistsScript()).trimmed() == QLatin1String("true");
 }
 
 void SystemToggles::firewallStatus()

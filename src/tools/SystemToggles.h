@@ -21,6 +21,8 @@ QString fanSpeedScript();
 /// The script that adds the program as a login item, found by its bundle identifier.
 QString addLoginItemScript(const QString& bundleIdentifier);
 QString removeLoginItemScript();
+/// Answers "true" when the program's login item exists, "false" when it does not.
+QString loginItemExistsScript();
 
 /// The menu's system toggles and maintenance commands. Each takes the chosen item's mark where it
 /// matters and returns the mark the item now carries; the menu recomputes the others when it opens.
@@ -41,7 +43,13 @@ public:
     void getFanSpeed();
     void loginItems();
     void removeAllLogins();
+    /// The menu's start-at-login item: `marked` is its mark before the click.
     bool startAtLogin(bool marked, const QString& bundleIdentifier);
+    /// Adds or removes the login item, then stores and returns whether it exists now: a script that
+    /// failed leaves the mark and the setting telling the truth.
+    bool setStartAtLogin(bool on, const QString& bundleIdentifier);
+    /// Whether the program's login item exists; false when System Events cannot tell.
+    bool loginItemExists();
     void firewallStatus();
     void batteryStats();
     void getNetworksConnections();

@@ -132,6 +132,27 @@ TEST_F(SystemTogglesTest, StartAtLoginAddsAndRemovesTheProgram)
     EXPECT_EQ(storedSetting(keys::startAtLogin), QVariant(false));
 }
 
+TEST_F(SystemTogglesTest, StartAtLoginTellsWhetherTheItemExistsWhenTheScriptFails)
+{
+    // System Events refuses every change; the login item stays as it was.
+    const struct Case {
+        bool on;
+        const char* exists;
+    } cases[] = {{true, "false"}, {false, "true"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.on);
+        machine.script(
+            "/usr/bin/osascript",
+            QStringLiteral("case \"$2\" in *'exists login item'*) echo %1 ;; "
+                           "*) echo 'execution error: Not authorised. (-1743)' >&2; exit 1 ;; esac")
+                .arg(c.exists)
+                .toUtf8());
+        EXPECT_EQ(toggles.setStartAtLogin(c.on, "com.quorvex.trevalo2"), !c.on);
+        EXPECT_EQ(storedSetting(keys::startAtLogin), QVariant(!c.on));
+        EXPECT_EQ(toggles.startAtLogin(!c.on, "com.quorvex.trevalo2"), !c.on); // the menu's item alike
+    }
+}
+
 TEST(LoginItemScript, TheIdentifierStaysOneAppleScriptString)
 {
     const QString script =

@@ -376,8 +376,10 @@ osa -e "$SE to delete every login item"
 expect 'login items: delete every login item' 0 "$(osa -e "$SE to count login items")"
 osa -e "$SE"$'\nname of every login item\nif (login item "Trevalo 2" exists) is false then\ntell application process "Trevalo 2" to set aPath to POSIX path of its application file as string\nmake new login item at end of login items with properties {path:aPath, hidden:false, kind:"Application", name:"Trevalo 2"}\nend if\nend tell' >/dev/null
 expect 'login items: start-up adds the program' 'Trevalo 2' "$(osa -e "$SE to name of every login item")"
+expect 'login items: the added item exists' true "$(osa -e "$SE to exists login item \"Trevalo 2\"")"
 osa -e "$SE"$'\rif login item "Trevalo 2" exists then delete login item "Trevalo 2"\rend tell'
 expect 'login items: the removal script removes it' 0 "$(osa -e "$SE to count login items")"
+expect 'login items: the removed item no longer exists' false "$(osa -e "$SE to exists login item \"Trevalo 2\"")"
 
 mac /bin/launchctl remove com.spotify.webhelper
 mac /bin/launchctl list | grep -q com.spotify.webhelper

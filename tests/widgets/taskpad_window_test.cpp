@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QtTest>
@@ -213,6 +214,56 @@ private slots:
         w.findMenuAction();
         w.searchFieldAction("nothing like it");
         QVERIFY(!w.outlineView().selectedTask().isValid());
+    }
+
+    void theSearchFieldLogsItsEditingAndFindKeepsItsMatchSelected()
+    {
+        Fixture f;
+        ListWindow& w = f.window();
+        trevalo::test::CapturedLog log;
+        w.findMenuAction();
+        auto* field = w.attachedSheet()->findChild<QLineEdit*>("searchFieldCell");
+        field->setFocus();
+        f.select("Garden");
+        QTest::keyClick(field, 'm');
+        QVERIFY(!w.outlineView().selectedTask().isValid()); // begin and change clear the selection
+        f.select("Garden");
+        QTest::keyClicks(field, "ilk");
+        QVERIFY(!w.outlineView().selectedTask().isValid());
+        QTest::keyClick(field, Qt::Key_Return);
+        // The end of editing clears the selection before the find makes its own.
+        QCOMPARE(w.outlineView().selectedTask(), f.row("Organic milk"));
+        QVERIFY(!w.attachedSheet()->isVisible());
+        QCOMPARE(log.text().split('\n', Qt::SkipEmptyParts),
+                 QStringList({"-[ListWindow controlTextDidBeginEditing:] [Line 167] begin",
+                              "-[ListWindow controlTextDidChange:] [Line 174] change",
+                              "-[ListWindow controlTextDidChange:] [Line 174] change",
+                              "-[ListWindow controlTextDidChange:] [Line 174] change",
+                              "-[ListWindow controlTextDidChange:] [Line 174] change",
+                              "-[ListWindow control:textShouldEndEditing:] [Line 160] should end with "
+                              "<QLineEdit: searchFieldCell> and milk",
+                              "-[ListWindow controlTextDidEndEditing:] [Line 180] end"}));
+
+        // Cancelled, the editing ends with the sheet.
+        w.findMenuAction();
+        QTest::keyClicks(field, "x");
+        f.select("Garden");
+        w.attachedSheet()->reject();
+        QVERIFY(log.text().endsWith("-[ListWindow controlTextDidEndEditing:] [Line 180] end\n"));
+        QCOMPARE(log.text().count("end with"), 2);
+        QVERIFY(!w.outlineView().selectedTask().isValid());
+    }
+
+    void aRefusedSaveBringsUpTheSaveAsSheetOnAClosedWindow()
+    {
+        Fixture f;
+        ListWindow& w = f.window();
+        w.close();
+        f.pad->showListSaveAsPanel();
+        QTRY_VERIFY(w.isVisible());
+        QVERIFY(w.attachedSheet());
+        QCOMPARE(w.attachedSheet()->objectName(), QString("saveAsPanel"));
+        QVERIFY(w.attachedSheet()->isVisible());
     }
 
     void saveAsWritesTheNewFileAndSwitchesToIt()

@@ -5,8 +5,8 @@
 #include "app/Machine.h"
 #include "app/TRAppDelegate.h"
 #include "app/ui/AnalyserWindows.h"
+#include "app/ui/PreferencesWindow.h"
 #include "app/ui/StatusMenuView.h"
-#include "platform/Log.h"
 #include "platform/ui/QtSeams.h"
 #include "search/ui/SearchWindow.h"
 #include "taskpad/ui/ListWindowHost.h"
@@ -101,10 +101,8 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
         const QRect item = tray.geometry();
         return item.isValid() ? QPoint(item.center().x(), item.bottom()) : QCursor::pos();
     };
-    QObject::connect(&listWindows, &ListWindowHost::locationRequested, &app, [] {
-        // The preferences window is not there yet: the file's place is only set by "taskpadpath".
-        TR_LOG("The task pad location is chosen in the preferences, which this version does not have");
-    });
+    // The task pad file is chosen on the preferences' general tab; choosing one drops the list window.
+    bindPreferencesWindow(delegate.preferences(), listWindows);
 
     auto updateStatusItem = [&] {
         const StatusMenuModel& model = delegate.menu();
@@ -165,6 +163,8 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
         delegate.openSearchWin();
     } else if (cl.open == QLatin1String("taskpad")) {
         delegate.displayLists(TaskPad::OpenedFrom::MenuItem);
+    } else if (cl.open == QLatin1String("prefs")) {
+        delegate.openPrefs();
     }
 
     return app.exec();

@@ -124,13 +124,16 @@ ListWindow::ListWindow(TaskPad& taskPad, QWidget* parent)
     m_findPanel->layout()->addWidget(m_searchField);
     m_findPanel->layout()->addWidget(findButtons);
     connect(findButtons, &QDialogButtonBox::rejected, m_findPanel, &QDialog::reject);
-    connect(m_searchField, &QLineEdit::returnPressed, this,
-            [this] { searchFieldAction(m_searchField->text()); });
-    // The search field reports its editing as the window's other text controls did.
-    connect(m_searchField, &QLineEdit::textEdited, this, [this] {
-        writeLog(logPrefix("-[ListWindow controlTextDidChange:]", 174) + QStringLiteral("change"));
-        m_outlineView->clearSelection();
+    // The search field is the window's text control: its editing is logged and clears the outline's
+    // selection. Return ends the editing before the find selects its match, so the match stays selected.
+    connect(m_searchField, &QLineEdit::returnPressed, this, [this] {
+        controlTextDidEndEditing();
+        searchFieldAction(m_searchField->text());
     });
+    connect(m_searchField, &QLineEdit::textEdited, this, &ListWindow::controlTextDidChange);
+    connect(m_searchField, &QLineEdit::editingFinished, this, &ListWindow::controlTextDidEndEditing);
+    // A sheet that closes ends the editing in it, also when the field never had the focus to lose.
+    connect(m_findPanel, &QDialog::finished, this, &ListWindow::controlTextDidEndEditing);
 
     m_saveAsPanel = makeSheet("saveAsPanel");
     auto* saveAsText = new QLabel(tr("The task pad file was changed by another program, or cannot be written "
@@ -413,6 +416,32 @@ void ListWindow::searchFieldAction(const QString& text)
                                                                              QItemSelectionModel::Rows);
     }
     m_findPanel->accept();
+}
+
+void ListWindow::controlTextDidChange()
+{
+    if (!m_searchEditing) {
+        m_searchEditing = true;
+        writeLog(logPrefix("-[ListWindow controlTextDidBeginEditing:]", 167) + QStringLiteral("begin"));
+        m_outlineView->clearSelection();
+    }
+    writeLog(logPrefix("-[ListWindow controlTextDidChange:]", 174) + QStringLiteral("change"));
+    m_outlineView->clearSelection();
+}
+
+void ListWindow::controlTextDidEndEditing()
+{
+    // Return and the field losing focus both end an editing; only the first one counts.
+    if (!m_searchEditing)
+        return;
+    m_searchEditing = false;
+    const QString control =
+        QStringLiteral("<%1: %2>")
+            .arg(QString::fromLatin1(m_searchField->metaObject()->className()), m_searchField->objectName());
+    writeLog(logPrefix("-[ListWindow control:textShouldEndEditing:]", 160) +
+             QStringLiteral("should end with %1 and %2").arg(control, m_searchField->text()));
+    writeLog(logPrefix("-[ListWindow controlTextDidEndEditing:]", 180) + QStringLiteral("end"));
+    m_outlineView->clearSelection();
 }
 
 void ListWindow::showSaveAsSheet()

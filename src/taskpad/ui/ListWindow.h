@@ -102,6 +102,10 @@ private:
     /// Freezes the divider while the pane is below its open height.
     void updateDivider();
     void plainText();
+    /// The search field's editing: "begin" on its first change, "change" on each.
+    void controlTextDidChange();
+    /// The end of the search field's editing ("control:textShouldEndEditing:", "controlTextDidEndEditing:").
+    void controlTextDidEndEditing();
     void storeNote();
     QDialog* makeSheet(const QString& name);
     void showSheet(QDialog* sheet);
@@ -124,6 +128,7 @@ private:
     /// The row whose note the pane shows.
     QPersistentModelIndex m_notesRow;
     bool m_observing = false;
+    bool m_searchEditing = false;
 };
 
 } // namespace trevalo

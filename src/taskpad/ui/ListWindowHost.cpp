@@ -21,10 +21,15 @@ ListWindowHost::ListWindowHost(TaskPad& taskPad, QObject* parent) : QObject(pare
         if (m_window)
             m_window->closeForSearchWin();
     });
-    connect(&taskPad, &TaskPad::saveAsRequested, this, [this] {
-        if (m_window && m_window->isVisible())
+    // Queued: a save refused while the window closes brings it back once the closing is over.
+    connect(
+        &taskPad, &TaskPad::saveAsSheetRequested, this,
+        [this] {
+            if (!m_window || !m_window->isVisible())
+                show(TaskPad::OpenedFrom::MenuItem, m_taskPad.attached());
             m_window->showSaveAsSheet();
-    });
+        },
+        Qt::QueuedConnection);
 }
 
 ListWindowHost::~ListWindowHost() = default;
