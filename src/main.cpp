@@ -30,6 +30,11 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    if (commandLine->help) {
+        QTextStream(stdout) << helpText(commandLine->command);
+        return 0;
+    }
+
     QCoreApplication::setOrganizationName("Quorvex");
     QCoreApplication::setApplicationName("Trevalo 2");
     QCoreApplication::setOrganizationDomain("quorvex.com");

@@ -6,6 +6,7 @@
 #include "app/ChosenWindow.h"
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
+#include "app/ScriptingCommands.h"
 #include "app/TRAppDelegate.h"
 #include "app/TasksCommand.h"
 #include "platform/TextEscape.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <unistd.h>
 
@@ -271,63 +273,269 @@ int tasksCommand(Invocation& inv)
     return runTasksCommand(inv.commandLine, inv.out, inv.err);
 }
 
-const QMap<QString, CommandFunction>& commands()
+int profileReportCommand(Invocation& inv)
 {
-    static const QMap<QString, CommandFunction> table{
-        {"startup", startupCommand},
-        {"analyse", analyseCommand},
-        {"sig", signatureCommand},
-        {"facts", factsCommand},
-        {"choose", chooseCommand},
+    return profileCommand(inv, [&inv](Profile& profile) {
+        return runProfileCommand(profile, inv.commandLine.arguments, isatty(STDOUT_FILENO) != 0, inv.out,
+                                 inv.err);
+    });
+}
+
+int changesCommand(Invocation& inv)
+{
+    return profileCommand(inv, [&inv](Profile& profile) {
+        return runChangesCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
+    });
+}
+
+int logsCommand(Invocation& inv)
+{
+    return profileCommand(inv, [&inv](Profile& profile) {
+        return runLogsCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
+    });
+}
+
+int ipCommand(Invocation& inv)
+{
+    return withDelegate(inv, [&inv](TRAppDelegate& delegate) {
+        return runIpCommand(delegate.toolsSubsystem(), inv.commandLine.arguments, inv.out, inv.err);
+    });
+}
+
+int searchCommand(Invocation& inv)
+{
+    return withDelegate(inv, [&inv](TRAppDelegate& delegate) {
+        return runSearchCommand(delegate.searchSubsystem(), inv.commandLine.arguments, inv.out, inv.err);
+    });
+}
+
+/// A request to the running program (run-analyser, open-search, last-run).
+int scriptingCommand(Invocation& inv)
+{
+    if (!inv.commandLine.arguments.isEmpty()) {
+        inv.err << "trevalo: " << inv.commandLine.command << " takes no arguments" << Qt::endl;
+        return 2;
+    }
+    const auto root = openRoot(inv);
+    if (!root)
+        return 2;
+    return runScriptingCommand(inv.commandLine.command, *root, inv.out, inv.err, [&inv] {
+        QString stored;
+        withDelegate(inv, [&stored](TRAppDelegate& delegate) {
+            stored = delegate.lastrun();
+            return 0;
+        });
+        return stored;
+    });
+}
+
+/// One line of help: an option of a command and what it does.
+struct OptionHelp {
+    const char* option;
+    const char* meaning;
+};
+
+/// A command: its name, what follows it, what it does and an example, in one place for the dispatch and
+/// the help.
+struct CommandSpec {
+    const char* name;
+    const char* arguments;
+    const char* summary;
+    const char* example;
+    CommandFunction run;
+    QList<OptionHelp> options = {};
+};
+
+const OptionHelp kJsonOption{"--json", "print one JSON document instead of lines"};
+
+const QList<CommandSpec>& commands()
+{
+    static const QList<CommandSpec> table{
+        {"analyse",
+         "[--ignore PATH | --reset-ignored] [--stop-jobs] [--json]",
+         "the Analyser scan: one line per found item, then Backup: yes/no",
+         "trevalo analyse --stop-jobs",
+         analyseCommand,
+         {{"--ignore PATH", "add PATH to the items the Analyser ignores"},
+          {"--reset-ignored", "forget every ignored item"},
+          {"--stop-jobs", "then stop the background jobs of known unwanted products"},
+          kJsonOption}},
+        {"facts",
+         "[--json]",
+         "start-up, then every visible item of the opened status menu",
+         "trevalo facts",
+         factsCommand,
+         {kJsonOption}},
+        {"choose", "\"TITLE\" [\"SUBMENU ITEM\"]", "choose a menu item as a click would",
+         "trevalo choose Mount Archive", chooseCommand},
         {"profile",
-         [](Invocation& inv) {
-             return profileCommand(inv, [&inv](Profile& profile) {
-                 return runProfileCommand(profile, inv.commandLine.arguments, isatty(STDOUT_FILENO) != 0,
-                                          inv.out, inv.err);
-             });
-         }},
+         "[--color] [--html FILE]",
+         "one system profile run, stored, then its report",
+         "trevalo profile --color",
+         profileReportCommand,
+         {{"--color", "colour the report (the default on a terminal)"},
+          {"--html FILE", "write the coloured report as one HTML page to FILE"}}},
         {"changes",
-         [](Invocation& inv) {
-             return profileCommand(inv, [&inv](Profile& profile) {
-                 return runChangesCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
-             });
-         }},
+         "[--delete]",
+         "the change log",
+         "trevalo changes",
+         changesCommand,
+         {{"--delete", "delete the change log after the confirmation"}}},
         {"logs",
-         [](Invocation& inv) {
-             return profileCommand(inv, [&inv](Profile& profile) {
-                 return runLogsCommand(profile, inv.commandLine.arguments, inv.out, inv.err);
-             });
-         }},
-        {"tasks", tasksCommand},
-        {"ip",
-         [](Invocation& inv) {
-             return withDelegate(inv, [&inv](TRAppDelegate& delegate) {
-                 return runIpCommand(delegate.toolsSubsystem(), inv.commandLine.arguments, inv.out, inv.err);
-             });
-         }},
+         "[N | --delete] [--json]",
+         "the report log's count and size, or stored report N",
+         "trevalo logs 2",
+         logsCommand,
+         {{"N", "print stored report N"},
+          {"--delete", "delete every stored report after the confirmation and make a fresh profile"},
+          kJsonOption}},
+        {"ip", "", "the network address window's three fields", "trevalo ip", ipCommand},
         {"search",
-         [](Invocation& inv) {
-             return withDelegate(inv, [&inv](TRAppDelegate& delegate) {
-                 return runSearchCommand(delegate.searchSubsystem(), inv.commandLine.arguments, inv.out,
-                                         inv.err);
-             });
-         }},
+         "[--deep] [--content] [--string] [--case] [--email] [--web-history] [--dir TITLE] [--json] TERM",
+         "a SuperSearch without the window: one line per hit, then Results: N",
+         "trevalo search --deep plist",
+         searchCommand,
+         {{"--deep", "search with find (and grep) instead of Spotlight"},
+          {"--content", "search inside files"},
+          {"--string", "match the term anywhere in a name, not the whole name"},
+          {"--case", "match case"},
+          {"--email", "the search window's e-mail option"},
+          {"--web-history", "the search window's web history option"},
+          {"--dir TITLE", "the folder of a deep search, by its pop-up title"},
+          {"--list-dirs", "print the folder pop-up's titles"},
+          {"--print-command", "print the command line or query that would run"},
+          kJsonOption}},
+        {"tasks",
+         "[add [--under ROW] NAME | done ROW | undone ROW | due ROW DATE|none | remove ROW | "
+         "rename ROW NAME | note ROW TEXT] [--json]",
+         "the task pad's outline; an action changes it first",
+         "trevalo tasks add \"Back up\"",
+         tasksCommand,
+         {{"--under ROW", "with add: make the task a sub-task of ROW"}, kJsonOption}},
+        {"startup", "", "the start-up sequence and quitting, as the menu-bar program runs them",
+         "trevalo startup", startupCommand},
+        {"run-analyser", "",
+         "the running program scans and opens the Analyser on its profile tab; returns "
+         "when the profile run has ended",
+         "trevalo run-analyser", scriptingCommand},
+        {"open-search", "", "the running program opens SuperSearch", "trevalo open-search", scriptingCommand},
+        {"last-run", "",
+         "the time of the last profile run, or (null); from the settings when the program "
+         "is not running",
+         "trevalo last-run", scriptingCommand},
+        {"sig", "decode FILE | encode FILE", "the signature files' encoding, for maintainers",
+         "trevalo sig decode resources/signatures/trnums.list", signatureCommand},
     };
     return table;
 }
+
+const CommandSpec* findCommand(const QString& name)
+{
+    for (const CommandSpec& spec : commands())
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    return nullptr;
+}
+
+struct GlobalOption {
+    const char* name;
+    const char* meaning;
+    const char* example;
+};
+
+const GlobalOption kGlobalOptions[] = {
+    {"--root DIR", "treat DIR as the whole Mac (default /)", "trevalo --root ~/mac facts"},
+    {"--user NAME", "the home folder DIR/Users/NAME, when DIR has several",
+     "trevalo --root ~/mac --user robin facts"},
+    {"--open NAME",
+     "open a window or the menu at start: menu, analyser, profile, ip, freemem, search, taskpad",
+     "trevalo --open search"},
+    {"--answer BUTTON", "on the command line, answer every alert with this button (default: the first)",
+     "trevalo --answer Cancel changes --delete"},
+    {"--help", "this help; after a command, that command's", "trevalo search --help"},
+};
+
+/// Stands between a command and standard error: holds back the last line feed, so that a usage error
+/// (exit status 2) gets the hint to the help on its own line.
+class HintingErrorDevice : public QIODevice {
+public:
+    HintingErrorDevice() { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+
+    void finish(int status, const QString& hint)
+    {
+        if (!m_held)
+            return;
+        if (status == 2)
+            put("; see " + hint.toUtf8());
+        put("\n");
+        m_held = false;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        if (size <= 0)
+            return size;
+        if (m_held) {
+            put("\n");
+            m_held = false;
+        }
+        QByteArray bytes(data, size);
+        if (bytes.endsWith('\n')) {
+            bytes.chop(1);
+            m_held = true;
+        }
+        put(bytes);
+        return size;
+    }
+
+private:
+    static void put(const QByteArray& bytes)
+    {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+    }
+    bool m_held = false;
+};
 
 } // namespace
 
 QString usage()
 {
-    return QStringLiteral(
-               "usage: trevalo [--root DIR] [--user NAME] [--open NAME] [--answer BUTTON] [%1 ...]")
-        .arg(commands().keys().join('|'));
+    return QStringLiteral("usage: trevalo [--root DIR] [--user NAME] [--open NAME] [--answer BUTTON] "
+                          "[COMMAND [ARGUMENTS]]");
 }
 
 QString usageError(const QString& message)
 {
-    return QStringLiteral("trevalo: %1 (%2)").arg(message, usage());
+    return QStringLiteral("trevalo: %1; see trevalo --help").arg(message);
+}
+
+QString helpText(const QString& command)
+{
+    QString text;
+    QTextStream s(&text);
+    if (const CommandSpec* spec = findCommand(command)) {
+        s << "usage: trevalo [OPTIONS] " << spec->name << (*spec->arguments ? " " : "") << spec->arguments
+          << '\n'
+          << spec->summary << '\n';
+        for (const OptionHelp& option : spec->options)
+            s << "  " << QString::fromUtf8(option.option).leftJustified(16) << ' ' << option.meaning << '\n';
+        s << "Example: " << spec->example << '\n' << "OPTIONS are the program's: trevalo --help lists them\n";
+        return text;
+    }
+    s << usage() << '\n' << "\nOptions:\n";
+    for (const GlobalOption& option : kGlobalOptions)
+        s << "  " << QString::fromUtf8(option.name).leftJustified(16) << ' ' << option.meaning << "  (e.g. "
+          << option.example << ")\n";
+    s << "\nCommands (without one: the menu-bar program, or with no display analyse and then facts):\n";
+    for (const CommandSpec& spec : commands())
+        s << "  " << spec.name << (*spec.arguments ? " " : "") << spec.arguments << ": " << spec.summary
+          << "  (e.g. " << spec.example << ")\n";
+    s << "\ntrevalo COMMAND --help describes each of a command's options.\n"
+      << "Exit status: 0 success, 1 a request that failed, 2 a usage error.\n";
+    return text;
 }
 
 std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* error)
@@ -335,9 +543,16 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
     // Options may come before or after the command; everything else is the command and its arguments.
     CommandLine cl;
     QStringList positional;
+    bool afterDoubleDash = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (!a.startsWith("--")) {
+        if (!a.startsWith("--") || afterDoubleDash) {
+            positional << a;
+            continue;
+        }
+        if (a == QLatin1String("--") && !positional.isEmpty()) {
+            // What follows is the command's, word for word ("search -- --help").
+            afterDoubleDash = true;
             positional << a;
             continue;
         }
@@ -347,6 +562,10 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
         if (eq > 0) {
             name = a.left(eq);
             value = a.mid(eq + 1);
+        }
+        if (a == QLatin1String("--help") && !afterDoubleDash) {
+            cl.help = true;
+            continue;
         }
         if (!kOptionsWithValue.contains(name)) {
             // Options of a command are the command's to judge.
@@ -380,7 +599,7 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& args, QString* 
     }
     if (!positional.isEmpty()) {
         cl.command = positional.takeFirst();
-        if (!commands().contains(cl.command)) {
+        if (!findCommand(cl.command)) {
             *error = QStringLiteral("unknown command %1").arg(cl.command);
             return std::nullopt;
         }
@@ -406,7 +625,13 @@ int runHeadless(const CommandLine& commandLine)
         out << '\n';
         return factsCommand(inv);
     }
-    return commands().value(commandLine.command)(inv);
+    HintingErrorDevice errorDevice;
+    QTextStream hintingErr(&errorDevice);
+    Invocation command{commandLine, out, hintingErr};
+    const int status = findCommand(commandLine.command)->run(command);
+    hintingErr.flush();
+    errorDevice.finish(status, QStringLiteral("trevalo %1 --help").arg(commandLine.command));
+    return status;
 }
 
 } // namespace trevalo

@@ -15,6 +15,7 @@ struct CommandLine {
     QString answer; ///< "--answer": the button that answers alerts on the command line
     QString command;
     QStringList arguments;
+    bool help = false; ///< "--help": the help of the command, or of the program
 
     /// Parses the arguments after the program name; on a usage error returns nothing and sets `error`.
     static std::optional<CommandLine> parse(const QStringList& args, QString* error);
@@ -26,7 +27,11 @@ int runHeadless(const CommandLine& commandLine);
 
 /// The one-line usage text.
 QString usage();
-/// A usage error as the one line the program prints on standard error: the message, then the usage.
+/// `trevalo --help`: every option and command, one line each with an example; with a command's name,
+/// that command's usage and options.
+QString helpText(const QString& command = {});
+/// A usage error as the one line the program prints on standard error: the message and the hint to
+/// the help.
 QString usageError(const QString& message);
 
 } // namespace trevalo

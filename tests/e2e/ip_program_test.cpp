@@ -79,7 +79,7 @@ TEST_F(IpProgramTest, BadInputIsAClearError)
 
     const auto extra = trevalo({"ip", "now"});
     EXPECT_EQ(extra.status, 2);
-    EXPECT_EQ(extra.err, "trevalo: usage: trevalo ip\n");
+    EXPECT_EQ(extra.err, "trevalo: usage: trevalo ip; see trevalo ip --help\n");
     EXPECT_EQ(extra.out, "");
 }
 

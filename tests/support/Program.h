@@ -7,7 +7,7 @@
 namespace trevalo::test {
 
 struct ProgramOutput {
-    int status = -1; ///< the exit status; -1 when the program crashed or did not end
+    int status = -1; ///< the exit status; -1 when the program crashed or did not end in time
     QByteArray out;
     QByteArray err;
 };
@@ -22,8 +22,13 @@ inline ProgramOutput runProgram(const QStringList& args)
     env.remove("QT_QPA_PLATFORM");
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(TREVALO_BINARY), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+    // A program that has not ended by then is a failure: waitForFinished leaves the exit code at 0.
+    const bool finished = p.waitForFinished(120000);
+    if (!finished) {
+        p.kill();
+        p.waitForFinished(10000);
+    }
+    return {finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }
 

@@ -38,4 +38,10 @@ AnalyserWindow* makeAnalyserWindow(TRAppDelegate& delegate, TRAnalyser& controll
     return window;
 }
 
+QString shownTabTitle(const AnalyserWindow& window)
+{
+    const QTabWidget* tabs = window.tabView();
+    return tabs->tabText(tabs->currentIndex());
+}
+
 } // namespace trevalo

@@ -3,9 +3,11 @@
 #include "analyser/TRAnalyser.h"
 #include "analyser/ui/AnalyserWindow.h"
 #include "app/Machine.h"
+#include "app/Scripting.h"
 #include "app/TRAppDelegate.h"
 #include "app/ui/AnalyserWindows.h"
 #include "app/ui/PreferencesWindow.h"
+#include "app/ui/SecondStart.h"
 #include "app/ui/StatusMenuView.h"
 #include "platform/ui/QtSeams.h"
 #include "search/ui/SearchWindow.h"
@@ -13,9 +15,8 @@
 #include "tools/ui/ToolWindows.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
-#include <QDir>
 #include <QLockFile>
+#include <QPointer>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTextStream>
@@ -36,14 +37,6 @@ TRAppDelegate::Modifiers macModifiers(Qt::KeyboardModifiers keys)
     return {keys.testFlag(Qt::ControlModifier), keys.testFlag(Qt::AltModifier),
             keys.testFlag(Qt::ShiftModifier), keys.testFlag(Qt::MetaModifier)};
 #endif
-}
-
-/// One running program per user and root.
-QString instanceLockPath(const SystemRoot& root)
-{
-    const QByteArray key = (root.rootDir() + '\n' + root.userName()).toUtf8();
-    const QString hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16);
-    return QDir::tempPath() + QStringLiteral("/trevalo2-%1-%2.lock").arg(qEnvironmentVariable("USER"), hash);
 }
 
 /// Where the menu pops up: under the status item, or at the pointer when the tray host does not say
@@ -78,12 +71,14 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
         err << "trevalo: " << rootError.message << Qt::endl;
         return 2;
     }
-    QLockFile lock(instanceLockPath(*root));
-    if (!lock.tryLock(0)) {
-        err << "trevalo: Trevalo 2 is already running for " << root->userName() << " on "
-            << (root->isIdentity() ? QStringLiteral("/") : root->rootDir()) << Qt::endl;
-        return 1;
-    }
+    // One running program per user and root: a second start brings the first one's menu up.
+    QLockFile lock(instance::lockPath(*root));
+    if (!lock.tryLock(0))
+        return handOverToRunningProgram(*root, err);
+    InstanceServer channel;
+    QString channelError;
+    if (!channel.listen(instance::channelName(*root), &channelError))
+        TR_LOG("Scripts cannot reach the program: %1", channelError);
 
     QSystemTrayIcon tray;
     QtAlerts alerts;
@@ -126,13 +121,20 @@ int runMenuBarApp(int& argc, char** argv, const CommandLine& cl)
     });
 
     Analyser& analyser = delegate.analyserSubsystem();
-    QObject::connect(&analyser, &Analyser::controllerCreated, &app, [&delegate](TRAnalyser* controller) {
+    QPointer<AnalyserWindow> analyserWindow;
+    QObject::connect(&analyser, &Analyser::controllerCreated, &app, [&](TRAnalyser* controller) {
         AnalyserWindow* window = makeAnalyserWindow(delegate, *controller);
+        analyserWindow = window;
         window->show();
         window->raise();
         window->activateWindow();
     });
     QObject::connect(&delegate, &TRAppDelegate::quitRequested, &app, &QApplication::quit);
+    Scripting scripting(delegate);
+    scripting.serve(channel, {.showMenu = popUp, .analyserTab = [&analyserWindow] {
+                                  return analyserWindow ? shownTabTitle(*analyserWindow) : QString();
+                              }});
+    installAppleScriptEntries(scripting);
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &TRAppDelegate::applicationWillTerminate);
 
     // The icon shows while start-up runs (its scan can take a while); start-up sets the same image.
