@@ -66,7 +66,8 @@ QString styleSheet()
                        "table.changes th, table.changes td { border: 1px solid #666666;"
                        " padding: 0.2em 0.6em; text-align: left; vertical-align: top;"
                        " white-space: pre-wrap; }\n"
-                       "table.changes th { color: %5; }\n")
+                       "table.changes th { color: %5; }\n"
+                       "table.changes td:nth-child(n+3) { white-space: pre; }\n")
             .arg(css(kReportBackground), css(reportRgb(ReportColour::Base)), QString::fromLatin1(kFontFamily),
                  QString::fromLatin1(kFontSize), css(reportRgb(ReportColour::White)));
     for (const ReportColour colour : kColours)
