@@ -3,15 +3,20 @@
 #include "analyser/ResultsTableModel.h"
 #include "analyser/Scanner.h"
 #include "analyser/Signatures.h"
+#include "platform/JsonOutput.h"
 #include "platform/TextEscape.h"
+
+#include <QJsonArray>
 
 namespace trevalo {
 
-int runAnalyseCommand(const QStringList& args, const Services& services, QTextStream& out, QTextStream& err,
+int runAnalyseCommand(QStringList args, const Services& services, QTextStream& out, QTextStream& err,
                       SignatureSource* signatures)
 {
     auto usageError = [&err](const QString& message) {
-        err << "trevalo analyse: " << message << " (usage: trevalo analyse [--ignore PATH | --reset-ignored])"
+        err << "trevalo analyse: " << message
+            << " (usage: trevalo analyse [--json] [--stop-jobs] | trevalo analyse --ignore PATH | "
+               "trevalo analyse --reset-ignored)"
             << Qt::endl;
         return 2;
     };
@@ -22,7 +27,10 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
         return 1;
     };
 
+    const bool json = takeJsonOption(args);
     if (!args.isEmpty()) {
+        if (json)
+            return usageError(QStringLiteral("--json goes with a scan"));
         const QString& option = args.first();
         if (option == QLatin1String("--reset-ignored")) {
             if (args.size() != 1)
@@ -54,6 +62,17 @@ int runAnalyseCommand(const QStringList& args, const Services& services, QTextSt
     // The rows as the Analyser window's table lists them.
     ResultsTableModel table;
     table.load(results.foundItems, results.issues);
+    if (json) {
+        QJsonArray items;
+        for (int i = 0; i < table.size(); ++i) {
+            const ResultRow& row = table.row(i);
+            items.append(QJsonObject{{"name", row.name}, {"issue", row.issue}, {"where", row.where}});
+        }
+        writeJson(out, {{"items", items},
+                        {"backup", results.haveBackup},
+                        {"warnings", QJsonArray::fromStringList(outcome.warnings)}});
+        return 0;
+    }
     for (int i = 0; i < table.size(); ++i) {
         const ResultRow& row = table.row(i);
         out << escapeField(row.name) << '\t' << escapeField(row.issue) << '\t' << escapeField(row.where)

@@ -5,10 +5,12 @@
 #include "analyser/SignatureCli.h"
 #include "app/ChosenWindow.h"
 #include "app/ConsoleSeams.h"
+#include "app/FactsOutput.h"
 #include "app/Machine.h"
 #include "app/ScriptingCommands.h"
 #include "app/TRAppDelegate.h"
 #include "app/TasksCommand.h"
+#include "platform/JsonOutput.h"
 #include "platform/TextEscape.h"
 #include "profile/ProfileCommand.h"
 #include "search/SearchCommand.h"
@@ -40,11 +42,17 @@ struct Invocation {
 
 using CommandFunction = std::function<int(Invocation&)>;
 
+/// Where alerts and notifications go: standard output holds a command's JSON object alone.
+QTextStream& messageStream(Invocation& inv)
+{
+    return inv.commandLine.arguments.contains(QStringLiteral("--json")) ? inv.err : inv.out;
+}
+
 /// A delegate on the chosen root with console seams, as the command line runs it.
 class HeadlessSession {
 public:
     HeadlessSession(const SystemRoot& root, Invocation& inv, Notifier& notifier)
-        : alerts(inv.out, inv.commandLine.answer), machine(root, alerts, notifier, clipboard),
+        : alerts(messageStream(inv), inv.commandLine.answer), machine(root, alerts, notifier, clipboard),
           delegate(machine.services())
     {
     }
@@ -61,14 +69,6 @@ std::optional<SystemRoot> openRoot(Invocation& inv)
     if (!root)
         inv.err << "trevalo: " << error.message << Qt::endl;
     return root;
-}
-
-/// A title as one menu line: the line feeds some fact titles end with are not shown.
-QString shownTitle(QString title)
-{
-    while (title.endsWith('\n'))
-        title.chop(1);
-    return title;
 }
 
 /// Runs deferred work (a quit, a notice) that the command queued.
@@ -98,8 +98,10 @@ int startupCommand(Invocation& inv)
 /// Prints every visible fact and tool item in menu order, as the opened menu shows them.
 int factsCommand(Invocation& inv)
 {
-    if (!inv.commandLine.arguments.isEmpty()) {
-        inv.err << "trevalo: facts takes no arguments" << Qt::endl;
+    QStringList args = inv.commandLine.arguments;
+    const bool json = takeJsonOption(args);
+    if (!args.isEmpty()) {
+        inv.err << "trevalo: facts takes no arguments (usage: trevalo facts [--json])" << Qt::endl;
         return 2;
     }
     const auto root = openRoot(inv);
@@ -110,24 +112,7 @@ int factsCommand(Invocation& inv)
     TRAppDelegate& delegate = session.delegate;
     delegate.applicationDidFinishLaunching({.runScan = false, .startTimer = false});
     delegate.menuNeedsUpdate();
-
-    const StatusMenuModel& menu = delegate.menu();
-    for (const MenuItemSpec& spec : statusMenuLayout()) {
-        if (spec.kind == ItemKind::Separator || spec.kind == ItemKind::Submenu ||
-            spec.item == MenuItem::levelIndicator)
-            continue;
-        if (!menu.isVisible(spec.item))
-            continue;
-        const MenuItemState& state = menu[spec.item];
-        inv.out << escapeField(shownTitle(state.title)) << (state.marked ? "\ton" : "") << '\n';
-    }
-    inv.out << "Icon: " << escapeField(menu[MenuItem::levelIndicator].image) << '\n';
-    inv.out << "Title: " << escapeField(menu.statusTitle) << '\n';
-    for (const Notification& n : notifier.delivered())
-        inv.out << "Notification: " << escapeField(n.title) << ": "
-                << (n.subtitle.isEmpty() ? QString() : escapeField(n.subtitle) + QStringLiteral(": "))
-                << escapeField(n.informativeText) << '\n';
-    inv.out.flush();
+    printFacts(delegate.menu(), notifier.delivered(), json, inv.out);
     settle();
     return 0;
 }
@@ -230,7 +215,7 @@ int analyseCommand(Invocation& inv)
     const auto root = openRoot(inv);
     if (!root)
         return 2;
-    ConsoleNotifier notifier(inv.out);
+    ConsoleNotifier notifier(messageStream(inv));
     HeadlessSession session(*root, inv, notifier);
     const int status = runAnalyseCommand(args, session.machine.services(), inv.out, inv.err);
     if (status == 0 && stopJobs)
@@ -245,7 +230,7 @@ int withDelegate(Invocation& inv, const std::function<int(TRAppDelegate&)>& comm
     const auto root = openRoot(inv);
     if (!root)
         return 2;
-    ConsoleNotifier notifier(inv.out);
+    ConsoleNotifier notifier(messageStream(inv));
     HeadlessSession session(*root, inv, notifier);
     const int result = command(session.delegate);
     inv.out.flush();

@@ -2,17 +2,20 @@
 
 #include "app/ConsoleSeams.h"
 #include "app/Machine.h"
+#include "platform/JsonOutput.h"
 #include "platform/TextEscape.h"
 #include "taskpad/OutlineViewController.h"
 #include "taskpad/TaskPadFile.h"
+
+#include <QJsonArray>
 
 namespace trevalo {
 
 namespace {
 
-const char* const kUsage =
-    "trevalo: usage: trevalo tasks [add [--under ROW] NAME | done ROW | undone ROW | due ROW YYYY-MM-DD|none "
-    "| remove ROW | rename ROW NAME | note ROW TEXT]";
+const char* const kUsage = "trevalo: usage: trevalo tasks [--json] [add [--under ROW] NAME | done ROW | "
+                           "undone ROW | due ROW YYYY-MM-DD|none "
+                           "| remove ROW | rename ROW NAME | note ROW TEXT]";
 
 /// What the arguments ask for, checked before the file is touched.
 struct Request {
@@ -71,8 +74,19 @@ std::optional<Request> parse(QStringList args)
     return request;
 }
 
-void printOutline(OutlineViewController& outline, const QDateTime& now, QTextStream& out)
+void printOutline(OutlineViewController& outline, const QDateTime& now, bool json, QTextStream& out)
 {
+    if (json) {
+        QJsonArray tasks;
+        for (ListItem* item : outline.displayOrder()) {
+            const QString days = item->daysToComplete(now);
+            tasks.append(QJsonObject{{"done", item->taskIsDone()},
+                                     {"name", item->name()},
+                                     {"days", days.isNull() ? QJsonValue() : QJsonValue(days)}});
+        }
+        writeJson(out, {{"tasks", tasks}});
+        return;
+    }
     for (ListItem* item : outline.displayOrder()) {
         const QString days = item->daysToComplete(now);
         out << (item->taskIsDone() ? "[x] " : "[ ] ") << escapeField(item->name())
@@ -85,7 +99,12 @@ void printOutline(OutlineViewController& outline, const QDateTime& now, QTextStr
 
 int runTasksCommand(const CommandLine& commandLine, QTextStream& out, QTextStream& err)
 {
-    const std::optional<Request> request = parse(commandLine.arguments);
+    // Only before the action: after it every word is a row or a task's text, "--json" too.
+    QStringList args = commandLine.arguments;
+    const bool json = !args.isEmpty() && args.first() == QLatin1String("--json");
+    if (json)
+        args.removeFirst();
+    const std::optional<Request> request = parse(args);
     if (!request) {
         err << kUsage << Qt::endl;
         return 2;
@@ -151,7 +170,7 @@ int runTasksCommand(const CommandLine& commandLine, QTextStream& out, QTextStrea
             return 1;
         }
     }
-    printOutline(outline, services.clock.now(), out);
+    printOutline(outline, services.clock.now(), json, out);
     return 0;
 }
 

@@ -29,7 +29,8 @@ QString escapeField(const QString& field)
             out += QLatin1String("\\r");
             break;
         default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            // C0, DEL and the C1 controls: a terminal acts on U+009B as on ESC [.
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
                 out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
             else
                 out += c;
@@ -60,7 +61,8 @@ QString appleScriptString(const QString& text)
             literal += QLatin1String("\\t");
             break;
         default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            // C0, DEL and the C1 controls: a terminal acts on U+009B as on ESC [.
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0)) {
                 literal += QStringLiteral("\" & (character id %1) & \"").arg(c.unicode());
                 joined = true;
             } else {

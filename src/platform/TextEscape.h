@@ -5,8 +5,8 @@
 namespace trevalo {
 
 /// A field of line-oriented output, so that one row stays one line whatever a file or tool name holds:
-/// backslash, tab, line feed and carriage return as \\, \t, \n and \r, any other control character as
-/// \xHH.
+/// backslash, tab, line feed and carriage return as \\, \t, \n and \r, any other control character
+/// (C0, DEL, C1) as \xHH.
 QString escapeField(const QString& field);
 
 /// An AppleScript expression for a text, so that no name from the disk can end its literal and become

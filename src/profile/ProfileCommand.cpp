@@ -1,38 +1,26 @@
 #include "profile/ProfileCommand.h"
 
+#include "platform/JsonOutput.h"
 #include "platform/TextEscape.h"
 #include "profile/Profile.h"
+#include "profile/ReportHtml.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
+#include <QSaveFile>
 #include <QTextStream>
 
 namespace trevalo {
 
 namespace {
 
-QString escapedKeepingLines(QStringView text)
-{
-    QString shown;
-    shown.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control && c != u'\n' && c != u'\t')
-            shown += escapeField(QString(c));
-        else
-            shown += c;
-    }
-    return shown;
-}
+const char* const kLogsUsage = "trevalo: usage: trevalo logs [--json] [N | --delete]";
 
 QString ansiColour(ReportColour colour)
 {
-    struct Rgb {
-        int r, g, b;
-    };
-    static const Rgb rgb[] = {{51, 204, 255}, {255, 255, 255}, {255, 255, 0}, {255, 128, 0},
-                              {255, 0, 255},  {0, 255, 0},     {0, 255, 255}};
-    const Rgb& c = rgb[int(colour)];
-    return QStringLiteral("\x1b[38;2;%1;%2;%3m").arg(c.r).arg(c.g).arg(c.b);
+    const ReportRgb c = reportRgb(colour);
+    return QStringLiteral("\x1b[38;2;%1;%2;%3m").arg(c.red).arg(c.green).arg(c.blue);
 }
 
 } // namespace
@@ -41,11 +29,11 @@ QString terminalText(const ReportText& report, bool colour)
 {
     const QString& text = report.text();
     if (!colour)
-        return escapedKeepingLines(text);
+        return shownReportText(text);
     QString shown;
     qsizetype written = 0;
     auto piece = [&](qsizetype from, qsizetype length, ReportColour c) {
-        shown += ansiColour(c) + escapedKeepingLines(QStringView(text).mid(from, length));
+        shown += ansiColour(c) + shownReportText(QStringView(text).mid(from, length));
     };
     for (const StyledRun& run : report.runs()) {
         if (run.start > written)
@@ -62,9 +50,24 @@ int runProfileCommand(Profile& profile, QStringList args, bool colour, QTextStre
 {
     if (args.removeAll(QStringLiteral("--color")) > 0)
         colour = true;
-    if (!args.isEmpty()) {
-        err << "trevalo: usage: trevalo profile [--color]" << Qt::endl;
+    QString pagePath;
+    const qsizetype html = args.indexOf(QStringLiteral("--html"));
+    if (html >= 0 && html + 1 < args.size()) {
+        pagePath = args.takeAt(html + 1);
+        args.removeAt(html);
+    } else if (html < 0 && !args.isEmpty() && args.first().startsWith(QLatin1String("--html="))) {
+        pagePath = args.takeFirst().mid(7);
+    }
+    if (!args.isEmpty() || (html >= 0 && pagePath.isEmpty())) {
+        err << "trevalo: usage: trevalo profile [--color] [--html FILE]" << Qt::endl;
         return 2;
+    }
+    // The page's file is opened before the run, so that a folder that cannot take it costs no run.
+    QSaveFile page(pagePath);
+    if (!pagePath.isEmpty() && !page.open(QIODevice::WriteOnly)) {
+        err << "trevalo: the page cannot be written to " << escapeField(pagePath) << ": "
+            << escapeField(page.errorString()) << Qt::endl;
+        return 1;
     }
     const Profile::BlockingOutcome outcome = profile.runBlocking();
     if (!outcome.stored) {
@@ -76,13 +79,21 @@ int runProfileCommand(Profile& profile, QStringList args, bool colour, QTextStre
     if (!profile.view().report.text().endsWith(u'\n'))
         out << '\n';
     out.flush();
+    if (!pagePath.isEmpty()) {
+        page.write(reportPage(profile.view().report, profile.changeLogText()).toUtf8());
+        if (!page.commit()) {
+            err << "trevalo: the page could not be written to " << escapeField(pagePath) << ": "
+                << escapeField(page.errorString()) << Qt::endl;
+            return 1;
+        }
+    }
     return 0;
 }
 
 int runChangesCommand(Profile& profile, const QStringList& args, QTextStream& out, QTextStream& err)
 {
     if (args.isEmpty()) {
-        out << escapedKeepingLines(profile.changeLogText()) << '\n';
+        out << shownReportText(profile.changeLogText()) << '\n';
         return 0;
     }
     if (args != QStringList{QStringLiteral("--delete")}) {
@@ -97,20 +108,38 @@ int runChangesCommand(Profile& profile, const QStringList& args, QTextStream& ou
     return 0;
 }
 
-int runLogsCommand(Profile& profile, const QStringList& args, QTextStream& out, QTextStream& err)
+int runLogsCommand(Profile& profile, QStringList args, QTextStream& out, QTextStream& err)
 {
-    auto printSummary = [&] {
+    const bool json = takeJsonOption(args);
+    auto summary = [&profile] {
         profile.logView();
         const ProfileView& view = profile.view();
-        out << "Reports: " << view.reportCount << '\n'
-            << "Size: " << (view.logSize.isEmpty() ? QStringLiteral("0") : view.logSize) << Qt::endl;
+        return QJsonObject{{"reports", view.reportCount},
+                           {"size", view.logSize.isEmpty() ? QStringLiteral("0") : view.logSize}};
+    };
+    auto printSummary = [&](QJsonObject object) {
+        if (json) {
+            writeJson(out, object);
+            return;
+        }
+        out << "Reports: " << object.value("reports").toInt() << '\n'
+            << "Size: " << object.value("size").toString() << Qt::endl;
+    };
+    // A deletion's outcome: a line of text, or the "deleted" field of the object.
+    auto printDeleted = [&](bool deleted, QJsonObject object = {}) {
+        if (json) {
+            object.insert("deleted", deleted);
+            writeJson(out, object);
+        } else {
+            out << (deleted ? "The report log is deleted." : "The report log is kept.") << Qt::endl;
+        }
     };
     if (args.isEmpty()) {
-        printSummary();
+        printSummary(summary());
         return 0;
     }
     if (args.size() != 1) {
-        err << "trevalo: usage: trevalo logs [N | --delete]" << Qt::endl;
+        err << kLogsUsage << Qt::endl;
         return 2;
     }
     if (args.first() == QLatin1String("--delete")) {
@@ -119,22 +148,28 @@ int runLogsCommand(Profile& profile, const QStringList& args, QTextStream& out, 
             return 1;
         }
         if (!profile.deleteLogs(Profile::DeleteFrom::CommandLine)) {
-            out << "The report log is kept." << Qt::endl;
+            printDeleted(false);
             return 1;
         }
-        out << "The report log is deleted." << Qt::endl;
+        if (!json)
+            printDeleted(true);
         const Profile::BlockingOutcome outcome = profile.runBlocking();
         if (!outcome.stored) {
+            if (json)
+                printDeleted(true);
             err << "trevalo: the new profile could not be stored: " << escapeField(outcome.error) << Qt::endl;
             return 1;
         }
-        printSummary();
+        if (json)
+            printDeleted(true, summary());
+        else
+            printSummary(summary());
         return 0;
     }
     bool isNumber = false;
     const int number = args.first().toInt(&isNumber);
     if (!isNumber) {
-        err << "trevalo: usage: trevalo logs [N | --delete]" << Qt::endl;
+        err << kLogsUsage << Qt::endl;
         return 2;
     }
     const std::optional<QString> report = profile.storedReport(number);
@@ -142,7 +177,11 @@ int runLogsCommand(Profile& profile, const QStringList& args, QTextStream& out, 
         err << "trevalo: the report log holds no report " << number << Qt::endl;
         return 1;
     }
-    out << escapedKeepingLines(*report);
+    if (json) {
+        writeJson(out, {{"number", number}, {"report", *report}});
+        return 0;
+    }
+    out << shownReportText(*report);
     if (!report->endsWith(u'\n'))
         out << '\n';
     out.flush();

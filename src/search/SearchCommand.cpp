@@ -1,11 +1,13 @@
 #include "search/SearchCommand.h"
 
+#include "platform/JsonOutput.h"
 #include "platform/TextEscape.h"
 #include "search/SearchQuery.h"
 #include "search/SuperSearch.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QMap>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -20,20 +22,22 @@ namespace trevalo {
 namespace {
 
 const char* const kUsage =
-    "usage: trevalo search [--deep] [--content] [--string] [--case] [--email] "
-    "[--web-history] [--dir TITLE] [--print-command] TERM | trevalo search --list-dirs";
+    "usage: trevalo search [--json] [--deep] [--content] [--string] [--case] [--email] "
+    "[--web-history] [--dir TITLE] [--print-command] TERM | trevalo search [--json] --list-dirs";
 
 struct Arguments {
     SuperSearch::Request request;
     std::optional<QString> dir;
     bool printCommand = false;
     bool listDirs = false;
+    bool json = false;
 };
 
 /// Reads the arguments; a usage error's message otherwise.
-std::variant<Arguments, QString> parse(const QStringList& args)
+std::variant<Arguments, QString> parse(QStringList args)
 {
     Arguments a;
+    a.json = takeJsonOption(args);
     SearchOptions& o = a.request.options;
     const QMap<QString, bool*> flags{{"--deep", &o.searchIsDeep},          {"--content", &o.searchIsContent},
                                      {"--string", &o.searchIsString},      {"--case", &o.searchCase},
@@ -141,10 +145,14 @@ int runSearchCommand(SuperSearch& search, const QStringList& args, QTextStream& 
     search.rebuildPopUp();
     const FolderPopUp& popUp = search.popUp();
     if (a.listDirs) {
-        for (const QString& title : popUp.titles()) {
-            if (!title.isEmpty())
-                out << escapeField(title) << '\n';
+        QStringList titles = popUp.titles();
+        titles.removeAll(QString());
+        if (a.json) {
+            writeJson(out, {{"dirs", QJsonArray::fromStringList(titles)}});
+            return 0;
         }
+        for (const QString& title : std::as_const(titles))
+            out << escapeField(title) << '\n';
         out.flush();
         return 0;
     }
@@ -165,7 +173,10 @@ int runSearchCommand(SuperSearch& search, const QStringList& args, QTextStream& 
     }
     if (a.printCommand) {
         // Exactly what runs, so that it can be read or run by hand: a line feed in it stands inside quotes.
-        out << search.commandFor(request) << Qt::endl;
+        if (a.json)
+            writeJson(out, {{"command", search.commandFor(request)}});
+        else
+            out << search.commandFor(request) << Qt::endl;
         return 0;
     }
 
@@ -191,13 +202,21 @@ int runSearchCommand(SuperSearch& search, const QStringList& args, QTextStream& 
         err << "trevalo: " << escapeField(search.state().failure) << Qt::endl;
         return 1;
     }
+    QJsonArray hits;
     for (const SearchRow& row : search.results().rows()) {
         QString date = row.dateForCopy();
         if (date.endsWith(u'\n'))
             date.chop(1);
-        out << escapeField(row.name) << '\t' << escapeField(row.path) << '\t' << escapeField(date) << '\n';
+        if (a.json)
+            hits.append(QJsonObject{{"name", row.name}, {"path", row.path}, {"date", date}});
+        else
+            out << escapeField(row.name) << '\t' << escapeField(row.path) << '\t' << escapeField(date)
+                << '\n';
     }
-    out << "Results: " << search.results().size() << Qt::endl;
+    if (a.json)
+        writeJson(out, {{"hits", hits}, {"results", int(search.results().size())}});
+    else
+        out << "Results: " << search.results().size() << Qt::endl;
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QtTest>
@@ -278,6 +279,41 @@ private slots:
         QTest::newRow("OK") << "OK" << true;
         QTest::newRow("Cancel") << "Cancel" << false;
     }
+    void exportWritesThePageWhereTheUserChooses()
+    {
+        Fixture fx;
+        QVERIFY(fx.showFinishedRun());
+        ProfileTab* tab = fx.profileTab();
+        QTemporaryDir dir;
+        QString chosen = dir.filePath("profile.html");
+        tab->setPageFileChooser([&chosen] { return chosen; });
+        auto* failure = tab->findChild<QLabel*>("failure");
+
+        tab->button("exportReport")->click();
+        QFile page(chosen);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        page.close();
+        QVERIFY(html.contains("Timestamp (4):"));
+        QVERIFY(
+            html.contains("<span class=\"yellow\">Alpha</span><span class=\"orange\">    --removed</span>"));
+        QVERIFY(html.contains("<td class=\"white\">Gamma</td><td class=\"magenta\">+ added</td>"));
+        QVERIFY(failure->isHidden());
+
+        // A place that cannot take the page: the reason shows, the page written before stays.
+        const QString written = html;
+        chosen = dir.filePath("profile.html/inside.html");
+        tab->button("exportReport")->click();
+        QVERIFY(failure->isVisibleTo(tab));
+        QVERIFY2(failure->text().contains(chosen), qPrintable(failure->text()));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(page.readAll()), written);
+
+        chosen.clear(); // cancelled: nothing happens
+        tab->button("exportReport")->click();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"profile.html"});
+    }
+
     void deleteHistoryAsksFirst()
     {
         QFETCH(QString, answer);

@@ -1,7 +1,10 @@
 #include "profile/ui/ProfileTabs.h"
 
 #include "profile/Profile.h"
+#include "profile/ReportHtml.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -112,6 +115,7 @@ ProfileTab::ProfileTab(Profile& profile, QWidget* parent) : QWidget(parent), m_p
     column->addWidget(m_report, 1);
 
     m_failure = new QLabel;
+    m_failure->setObjectName(QStringLiteral("failure"));
     m_failure->setWordWrap(true);
     m_failure->hide();
     column->addWidget(m_failure);
@@ -124,6 +128,8 @@ ProfileTab::ProfileTab(Profile& profile, QWidget* parent) : QWidget(parent), m_p
                                tr("Delete every stored profile and start the numbering afresh"),
                                [this] { m_profile->deleteLogs(Profile::DeleteFrom::Window); });
     bottom->addStretch();
+    addButton(QStringLiteral("exportReport"), tr("Export…"),
+              tr("Save the report and the change log as a web page"), [this] { exportPage(); });
     addButton(QStringLiteral("Copy"), tr("Copy Report"), tr("Copy the whole report"),
               [this] { emit copyRequested(m_report->toPlainText()); });
     column->addLayout(bottom);
@@ -134,8 +140,29 @@ ProfileTab::ProfileTab(Profile& profile, QWidget* parent) : QWidget(parent), m_p
         m_failure->setText(message);
         m_failure->show();
     });
+    m_choosePageFile = [this] {
+        return QFileDialog::getSaveFileName(this, tr("Export Profile"),
+                                            QDir::homePath() + QStringLiteral("/Trevalo 2 Profile.html"),
+                                            tr("Web pages (*.html)"));
+    };
     showView();
     showRunning(profile.isRunning());
+}
+
+void ProfileTab::exportPage()
+{
+    if (!m_profile)
+        return;
+    const QString path = m_choosePageFile();
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (writeReportPage(path, reportPage(m_profile->view().report, m_profile->changeLogText()), &error)) {
+        m_failure->hide();
+        return;
+    }
+    m_failure->setText(tr("The page could not be written to %1: %2").arg(path, error));
+    m_failure->show();
 }
 
 QPushButton* ProfileTab::button(const QString& name) const

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -36,6 +37,9 @@ public:
     QProgressBar* spinner() const { return m_spinner; }
     QPushButton* button(const QString& name) const;
 
+    /// Asks where Export… writes the page; an empty answer cancels. A save panel unless replaced (tests).
+    void setPageFileChooser(std::function<QString()> chooser) { m_choosePageFile = std::move(chooser); }
+
 signals:
     /// The user asked to copy the whole report.
     void copyRequested(const QString& reportText);
@@ -43,6 +47,8 @@ signals:
 private:
     void showView();
     void showRunning(bool running);
+    /// Writes the report shown and the change log as one HTML page where the user chooses.
+    void exportPage();
 
     QPointer<Profile> m_profile;
     QTextEdit* m_report;
@@ -53,6 +59,7 @@ private:
     QLabel* m_failure;
     QProgressBar* m_spinner;
     QList<QPushButton*> m_runControls;
+    std::function<QString()> m_choosePageFile;
     /// The report revision drawn, so that a change elsewhere in the view does not redraw the report.
     int m_drawnRevision = -1;
 };
