@@ -9,6 +9,7 @@
 #include "app/ui/PreferencesWindow.h"
 #include "app/ui/SecondStart.h"
 #include "app/ui/StatusMenuView.h"
+#include "platform/Log.h"
 #include "platform/ui/QtSeams.h"
 #include "search/ui/SearchWindow.h"
 #include "taskpad/ui/ListWindowHost.h"
