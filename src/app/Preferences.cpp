@@ -63,6 +63,8 @@ Preferences::Values Preferences::values() const
     v.diskEvents = settings.boolForKey(keys::diskEvents);
     v.allDiskEvents = settings.boolForKey(keys::allDiskEvents);
     v.taskPadPath = settings.stringForKey(keys::taskPadPathKey);
+    if (v.taskPadPath.isEmpty()) // the file the task pad makes on first use
+        v.taskPadPath = m_app.services().root.supportFolder() + QStringLiteral("/taskpad.tp");
     return v;
 }
 

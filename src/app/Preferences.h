@@ -46,7 +46,7 @@ public:
         bool highWarning = false;
         bool diskEvents = false;
         bool allDiskEvents = false;
-        QString taskPadPath; ///< empty until the task pad is first used
+        QString taskPadPath; ///< the default file until one is stored
     };
     Values values() const;
 
