@@ -102,7 +102,12 @@ void Preferences::runAnalyserOnLaunch(bool on)
 
 bool Preferences::startAtLogin(bool on)
 {
-    return m_app.toolsSubsystem().toggles().setStartAtLogin(on, QString::fromLatin1(kBundleIdentifier));
+    const bool exists =
+        m_app.toolsSubsystem().toggles().setStartAtLogin(on, QString::fromLatin1(kBundleIdentifier));
+    // The menu's item of the same name agrees with the box.
+    m_app.menu()[M::startAtLogin].marked = exists;
+    emit m_app.menuChanged();
+    return exists;
 }
 
 void Preferences::preventDiskSpaceWarning(bool on)

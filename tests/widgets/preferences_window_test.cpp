@@ -298,6 +298,7 @@ private slots:
         QCOMPARE(f.loginItemThere(), after);
         QCOMPARE(box->isChecked(), after);
         QCOMPARE(f.storedSetting(keys::startAtLogin), QVariant(after));
+        QCOMPARE(f.item(MenuItem::startAtLogin).marked, after);
         QVERIFY(f.scriptsRun().last().contains("exists login item"));
     }
 
