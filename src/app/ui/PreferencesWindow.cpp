@@ -170,13 +170,13 @@ QWidget* PreferencesWindow::makeGeneralPage()
     auto* grid = new QGridLayout(items);
     const std::span<const ItemBox> boxes = itemBoxes();
     const int perColumn = int(boxes.size() + 1) / 2;
-    for (const ItemBox& spec : boxes) {
-        QCheckBox* box = checkBox(items, kItemBoxNames[spec.tag - 1], tr(spec.title));
-        box->setProperty("tag", spec.tag);
-        const int index = spec.tag - 1;
+    for (const ItemBox& entry : boxes) {
+        QCheckBox* box = checkBox(items, kItemBoxNames[entry.tag - 1], tr(entry.title));
+        box->setProperty("tag", entry.tag);
+        const int index = entry.tag - 1;
         grid->addWidget(box, index % perColumn, index / perColumn);
         connect(box, &QCheckBox::clicked, this,
-                [this, tag = spec.tag](bool on) { m_prefs.itemsToHide(tag, on); });
+                [this, tag = entry.tag](bool on) { m_prefs.itemsToHide(tag, on); });
         m_itemBoxes.append(box);
     }
     column->addWidget(items);
