@@ -141,14 +141,19 @@ void Preferences::restoreDefaults()
     synchronize();
 }
 
-void Preferences::setPath(const QString& path)
+bool Preferences::setPath(const QString& path)
 {
-    // Saved to the file it came from before the setting names another one.
+    // The open list is saved to the file it came from before the setting names another one. When that
+    // file refuses it (changed outside), the list, its window and the file stay, and the window offers
+    // save-as.
+    if (OutlineViewController* list = m_app.taskPad().liveOutline(); list && !list->commit())
+        return false;
     emit listWindowDropRequested();
     m_app.taskPad().dropOutline();
     Settings& settings = m_app.services().settings;
     settings.setString(keys::taskPadPathKey, path);
     synchronize();
+    return true;
 }
 
 void Preferences::help()

@@ -49,6 +49,21 @@ esac)");
             listWindows = std::make_unique<ListWindowHost>(delegate->taskPad());
             bindPreferencesWindow(delegate->preferences(), *listWindows);
         }
+        /// "Garden" in the task pad file, "Holiday" in another; the list window is open on the first
+        /// with "Garden" renamed "Orchard" and not saved yet.
+        ListWindow* openListWithAChangeNotSaved()
+        {
+            ListItem top{QString()};
+            ListItem* task = top.insertChild(0, std::make_unique<ListItem>("Garden"));
+            machine.write(kTaskPad, writeTaskPad(top, clock.now()));
+            task->setName("Holiday");
+            machine.write("/Users/robin/Documents/other.tp", writeTaskPad(top, clock.now()));
+            launch();
+            delegate->displayLists(TaskPad::OpenedFrom::MenuItem);
+            ListWindow* list = listWindows->listWin();
+            list->ovc().displayOrder().first()->setName("Orchard");
+            return list;
+        }
         PreferencesWindow& open()
         {
             delegate->menuActions().activate(MenuItem::openPrefs);
@@ -305,18 +320,8 @@ private slots:
     void choosingATaskPadFileSavesTheOpenListFirst()
     {
         Fixture f;
-        ListItem top{QString()};
-        ListItem* task = top.insertChild(0, std::make_unique<ListItem>("Garden"));
-        f.machine.write(kTaskPad, writeTaskPad(top, f.clock.now()));
-        task->setName("Holiday");
-        f.machine.write("/Users/robin/Documents/other.tp", writeTaskPad(top, f.clock.now()));
-        f.launch();
-
-        // The list window is open with a change not yet saved.
-        f.delegate->displayLists(TaskPad::OpenedFrom::MenuItem);
-        ListWindow* list = f.listWindows->listWin();
+        ListWindow* list = f.openListWithAChangeNotSaved();
         QVERIFY(list && list->isVisible());
-        list->ovc().displayOrder().first()->setName("Orchard");
 
         PreferencesWindow& w = f.open();
         w.chooseTaskPadFile = [] { return QString(); };
@@ -337,6 +342,26 @@ private slots:
         // The window opens again on the chosen file.
         f.delegate->displayLists(TaskPad::OpenedFrom::MenuItem);
         QCOMPARE(f.listWindows->listWin()->ovc().displayOrder().first()->name(), QString("Holiday"));
+    }
+
+    void aTaskPadFileChangedOutsideKeepsTheListAndTheFile()
+    {
+        Fixture f;
+        ListWindow* list = f.openListWithAChangeNotSaved();
+        const QByteArray changed = f.machine.read(kTaskPad) + " ";
+        f.machine.write(kTaskPad, changed);
+
+        PreferencesWindow& w = f.open();
+        w.chooseTaskPadFile = [&] { return f.machine.host("/Users/robin/Documents/other.tp"); };
+        f.control<QPushButton>(w, "choosePath")->click();
+        QVERIFY(f.listWindows->listWin() == list); // kept, with its change
+        QCOMPARE(list->ovc().displayOrder().first()->name(), QString("Orchard"));
+        QCOMPARE(f.machine.read(kTaskPad), changed);
+        QCOMPARE(f.settings.stringForKey(keys::taskPadPathKey), kTaskPad);
+        QCOMPARE(f.control<QLabel>(w, "pathLabel")->toolTip(), kTaskPad);
+        // The list window offers to save the list elsewhere.
+        QTRY_VERIFY(list->attachedSheet() && list->attachedSheet()->isVisible());
+        QCOMPARE(list->attachedSheet()->objectName(), QString("saveAsPanel"));
     }
 
     void theMenuAndTheTaskPadOpenTheOneWindowOnTheGeneralTab()

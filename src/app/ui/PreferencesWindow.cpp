@@ -358,7 +358,8 @@ void PreferencesWindow::setPath()
         return;
     const QString path = m_prefs.app().services().root.mac(chosen);
     static_cast<PathLabel*>(m_pathLabel)->setPath(path);
-    m_prefs.setPath(path);
+    if (!m_prefs.setPath(path))
+        showStoredValues();
 }
 
 void bindPreferencesWindow(Preferences& prefs, ListWindowHost& listWindows)
