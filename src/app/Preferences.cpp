@@ -63,6 +63,8 @@ Preferences::Values Preferences::values() const
     v.diskEvents = settings.boolForKey(keys::diskEvents);
     v.allDiskEvents = settings.boolForKey(keys::allDiskEvents);
     v.taskPadPath = settings.stringForKey(keys::taskPadPathKey);
+    if (v.taskPadPath.isEmpty()) // the file the task pad makes on first use
+        v.taskPadPath = m_app.services().root.supportFolder() + QStringLiteral("/taskpad.tp");
     return v;
 }
 
@@ -100,7 +102,12 @@ void Preferences::runAnalyserOnLaunch(bool on)
 
 bool Preferences::startAtLogin(bool on)
 {
-    return m_app.toolsSubsystem().toggles().setStartAtLogin(on, QString::fromLatin1(kBundleIdentifier));
+    const bool exists =
+        m_app.toolsSubsystem().toggles().setStartAtLogin(on, QString::fromLatin1(kBundleIdentifier));
+    // The menu's item of the same name agrees with the box.
+    m_app.menu()[M::startAtLogin].marked = exists;
+    emit m_app.menuChanged();
+    return exists;
 }
 
 void Preferences::preventDiskSpaceWarning(bool on)
@@ -134,14 +141,19 @@ void Preferences::restoreDefaults()
     synchronize();
 }
 
-void Preferences::setPath(const QString& path)
+bool Preferences::setPath(const QString& path)
 {
-    // Saved to the file it came from before the setting names another one.
+    // The open list is saved to the file it came from before the setting names another one. When that
+    // file refuses it (changed outside), the list, its window and the file stay, and the window offers
+    // save-as.
+    if (OutlineViewController* list = m_app.taskPad().liveOutline(); list && !list->commit())
+        return false;
     emit listWindowDropRequested();
     m_app.taskPad().dropOutline();
     Settings& settings = m_app.services().settings;
     settings.setString(keys::taskPadPathKey, path);
     synchronize();
+    return true;
 }
 
 void Preferences::help()

@@ -46,7 +46,7 @@ public:
         bool highWarning = false;
         bool diskEvents = false;
         bool allDiskEvents = false;
-        QString taskPadPath; ///< empty until the task pad is first used
+        QString taskPadPath; ///< the default file until one is stored
     };
     Values values() const;
 
@@ -66,8 +66,9 @@ public:
     /// Leaves the item boxes and the icon alone ("restoreDefaults:").
     void restoreDefaults();
     /// Uses the task pad file at the macOS path `path` from now on: the open list is saved to the old
-    /// file and its window dropped before the setting changes ("setPath:").
-    void setPath(const QString& path);
+    /// file and its window dropped before the setting changes ("setPath:"). False, with nothing changed,
+    /// when the old file refuses the list.
+    bool setPath(const QString& path);
     /// Opens the help centre's page in the browser.
     void help();
 

@@ -49,6 +49,21 @@ esac)");
             listWindows = std::make_unique<ListWindowHost>(delegate->taskPad());
             bindPreferencesWindow(delegate->preferences(), *listWindows);
         }
+        /// "Garden" in the task pad file, "Holiday" in another; the list window is open on the first
+        /// with "Garden" renamed "Orchard" and not saved yet.
+        ListWindow* openListWithAChangeNotSaved()
+        {
+            ListItem top{QString()};
+            ListItem* task = top.insertChild(0, std::make_unique<ListItem>("Garden"));
+            machine.write(kTaskPad, writeTaskPad(top, clock.now()));
+            task->setName("Holiday");
+            machine.write("/Users/robin/Documents/other.tp", writeTaskPad(top, clock.now()));
+            launch();
+            delegate->displayLists(TaskPad::OpenedFrom::MenuItem);
+            ListWindow* list = listWindows->listWin();
+            list->ovc().displayOrder().first()->setName("Orchard");
+            return list;
+        }
         PreferencesWindow& open()
         {
             delegate->menuActions().activate(MenuItem::openPrefs);
@@ -121,7 +136,8 @@ private slots:
         QCOMPARE(f.box(w, "checkHighWarning")->isChecked(), on);
         QCOMPARE(f.box(w, "allowMountNotifs")->isChecked(), on);
         QCOMPARE(f.box(w, "checkAllDiskEvents")->isChecked(), on);
-        QCOMPARE(f.control<QLabel>(w, "pathLabel")->text(), on ? "/Users/robin/Documents/work.tp" : "");
+        QCOMPARE(f.control<QLabel>(w, "pathLabel")->toolTip(),
+                 on ? "/Users/robin/Documents/work.tp" : kTaskPad);
     }
 
     void itemBoxesHideAndShowTheirItems_data()
@@ -297,24 +313,15 @@ private slots:
         QCOMPARE(f.loginItemThere(), after);
         QCOMPARE(box->isChecked(), after);
         QCOMPARE(f.storedSetting(keys::startAtLogin), QVariant(after));
+        QCOMPARE(f.item(MenuItem::startAtLogin).marked, after);
         QVERIFY(f.scriptsRun().last().contains("exists login item"));
     }
 
     void choosingATaskPadFileSavesTheOpenListFirst()
     {
         Fixture f;
-        ListItem top{QString()};
-        ListItem* task = top.insertChild(0, std::make_unique<ListItem>("Garden"));
-        f.machine.write(kTaskPad, writeTaskPad(top, f.clock.now()));
-        task->setName("Holiday");
-        f.machine.write("/Users/robin/Documents/other.tp", writeTaskPad(top, f.clock.now()));
-        f.launch();
-
-        // The list window is open with a change not yet saved.
-        f.delegate->displayLists(TaskPad::OpenedFrom::MenuItem);
-        ListWindow* list = f.listWindows->listWin();
+        ListWindow* list = f.openListWithAChangeNotSaved();
         QVERIFY(list && list->isVisible());
-        list->ovc().displayOrder().first()->setName("Orchard");
 
         PreferencesWindow& w = f.open();
         w.chooseTaskPadFile = [] { return QString(); };
@@ -330,11 +337,31 @@ private slots:
         QCOMPARE(saved->root->children().at(0)->name(), QString("Orchard"));
         QCOMPARE(f.listWindows->listWin(), nullptr);
         QCOMPARE(f.storedSetting(keys::taskPadPathKey), QVariant("/Users/robin/Documents/other.tp"));
-        QCOMPARE(f.control<QLabel>(w, "pathLabel")->text(), QString("/Users/robin/Documents/other.tp"));
+        QCOMPARE(f.control<QLabel>(w, "pathLabel")->toolTip(), QString("/Users/robin/Documents/other.tp"));
 
         // The window opens again on the chosen file.
         f.delegate->displayLists(TaskPad::OpenedFrom::MenuItem);
         QCOMPARE(f.listWindows->listWin()->ovc().displayOrder().first()->name(), QString("Holiday"));
+    }
+
+    void aTaskPadFileChangedOutsideKeepsTheListAndTheFile()
+    {
+        Fixture f;
+        ListWindow* list = f.openListWithAChangeNotSaved();
+        const QByteArray changed = f.machine.read(kTaskPad) + " ";
+        f.machine.write(kTaskPad, changed);
+
+        PreferencesWindow& w = f.open();
+        w.chooseTaskPadFile = [&] { return f.machine.host("/Users/robin/Documents/other.tp"); };
+        f.control<QPushButton>(w, "choosePath")->click();
+        QVERIFY(f.listWindows->listWin() == list); // kept, with its change
+        QCOMPARE(list->ovc().displayOrder().first()->name(), QString("Orchard"));
+        QCOMPARE(f.machine.read(kTaskPad), changed);
+        QCOMPARE(f.settings.stringForKey(keys::taskPadPathKey), kTaskPad);
+        QCOMPARE(f.control<QLabel>(w, "pathLabel")->toolTip(), kTaskPad);
+        // The list window offers to save the list elsewhere.
+        QTRY_VERIFY(list->attachedSheet() && list->attachedSheet()->isVisible());
+        QCOMPARE(list->attachedSheet()->objectName(), QString("saveAsPanel"));
     }
 
     void theMenuAndTheTaskPadOpenTheOneWindowOnTheGeneralTab()

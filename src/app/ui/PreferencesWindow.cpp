@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -48,6 +49,27 @@ QLabel* note(QWidget* parent, const QString& text)
     label->setPalette(palette);
     return label;
 }
+
+/// A path that fits its place: elided in the middle, whole in the tool tip.
+class PathLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void setPath(const QString& path)
+    {
+        setToolTip(path);
+        elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        elide();
+    }
+
+private:
+    void elide() { setText(fontMetrics().elidedText(toolTip(), Qt::ElideMiddle, qMax(width(), 40))); }
+};
 
 QPointer<PreferencesWindow> shared;
 
@@ -102,8 +124,12 @@ PreferencesWindow::PreferencesWindow(Preferences& prefs, QWidget* parent)
     pages->addWidget(m_tabView, 1);
     column->addLayout(pages, 1);
 
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    column->addWidget(rule);
     auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(16, 0, 16, 0);
+    buttons->setContentsMargins(16, 4, 16, 0);
     QPushButton* restore = button(this, "restoreDefaults", tr("Restore Defaults"));
     QPushButton* aboutButton = button(this, "about", tr("About Trevalo 2"));
     QPushButton* help = button(this, "help", tr("Help"));
@@ -120,6 +146,7 @@ PreferencesWindow::PreferencesWindow(Preferences& prefs, QWidget* parent)
     connect(aboutButton, &QPushButton::clicked, this, &PreferencesWindow::about);
     connect(help, &QPushButton::clicked, this, [this] { m_prefs.help(); });
 
+    setMinimumWidth(460);
     generalTab();
     showStoredValues();
 }
@@ -143,13 +170,13 @@ QWidget* PreferencesWindow::makeGeneralPage()
     auto* grid = new QGridLayout(items);
     const std::span<const ItemBox> boxes = itemBoxes();
     const int perColumn = int(boxes.size() + 1) / 2;
-    for (const ItemBox& spec : boxes) {
-        QCheckBox* box = checkBox(items, kItemBoxNames[spec.tag - 1], tr(spec.title));
-        box->setProperty("tag", spec.tag);
-        const int index = spec.tag - 1;
+    for (const ItemBox& entry : boxes) {
+        QCheckBox* box = checkBox(items, kItemBoxNames[entry.tag - 1], tr(entry.title));
+        box->setProperty("tag", entry.tag);
+        const int index = entry.tag - 1;
         grid->addWidget(box, index % perColumn, index / perColumn);
         connect(box, &QCheckBox::clicked, this,
-                [this, tag = spec.tag](bool on) { m_prefs.itemsToHide(tag, on); });
+                [this, tag = entry.tag](bool on) { m_prefs.itemsToHide(tag, on); });
         m_itemBoxes.append(box);
     }
     column->addWidget(items);
@@ -179,7 +206,7 @@ QWidget* PreferencesWindow::makeGeneralPage()
 
     auto* taskPad = new QGroupBox(tr("Task pad file"), page);
     auto* taskPadRow = new QHBoxLayout(taskPad);
-    m_pathLabel = new QLabel(taskPad);
+    m_pathLabel = new PathLabel(taskPad);
     m_pathLabel->setObjectName(QStringLiteral("pathLabel"));
     m_pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_pathLabel->setMinimumWidth(260);
@@ -191,6 +218,7 @@ QWidget* PreferencesWindow::makeGeneralPage()
     connect(choose, &QPushButton::clicked, this, &PreferencesWindow::setPath);
 
     m_checkStartAtLogin = checkBox(page, "checkStartAtLogin", tr("Open Trevalo 2 at login"));
+    column->addSpacing(4);
     column->addWidget(m_checkStartAtLogin);
     connect(m_checkStartAtLogin, &QCheckBox::clicked, this, [this](bool on) {
         // The box shows whether the login item is there now, whatever the script managed.
@@ -210,7 +238,7 @@ QWidget* PreferencesWindow::makeOtherPage()
     auto* diskColumn = new QVBoxLayout(disk);
     m_checkHighWarning = checkBox(disk, "checkHighWarning", tr("Warn me only when the disk is nearly full"));
     diskColumn->addWidget(m_checkHighWarning);
-    diskColumn->addWidget(note(disk, tr("The warnings at 80% and 90% full stay away; the one at 95% still "
+    diskColumn->addWidget(note(disk, tr("The warnings at 85% and 90% full stay away; the one at 95% still "
                                         "shows.")));
     column->addWidget(disk);
     connect(m_checkHighWarning, &QCheckBox::clicked, this,
@@ -311,8 +339,7 @@ void PreferencesWindow::showStoredValues()
     m_allowMountNotifs->setChecked(v.diskEvents);
     m_allDiskEvents->setChecked(v.allDiskEvents);
     m_allDiskEvents->setEnabled(v.diskEvents);
-    m_pathLabel->setText(v.taskPadPath);
-    m_pathLabel->setToolTip(v.taskPadPath);
+    static_cast<PathLabel*>(m_pathLabel)->setPath(v.taskPadPath);
 }
 
 void PreferencesWindow::showEvent(QShowEvent* event)
@@ -330,9 +357,9 @@ void PreferencesWindow::setPath()
     if (chosen.isEmpty())
         return;
     const QString path = m_prefs.app().services().root.mac(chosen);
-    m_pathLabel->setText(path);
-    m_pathLabel->setToolTip(path);
-    m_prefs.setPath(path);
+    static_cast<PathLabel*>(m_pathLabel)->setPath(path);
+    if (!m_prefs.setPath(path))
+        showStoredValues();
 }
 
 void bindPreferencesWindow(Preferences& prefs, ListWindowHost& listWindows)
