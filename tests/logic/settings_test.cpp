@@ -395,6 +395,7 @@ TEST_P(SettingsContract, ReadModifyWritesAtOnceKeepEveryChange)
     constexpr int kChanges = 12;
     std::atomic<int> failures = 0;
     std::vector<std::thread> stores;
+    stores.reserve(kStores);
     for (int n = 0; n < kStores; ++n) {
         stores.emplace_back([this, n, &failures] {
             const std::unique_ptr<Settings> s = place->open();
