@@ -302,8 +302,8 @@ TEST_P(SettingsContract, AListReadsAsItsTexts)
 TEST_P(SettingsContract, EveryDamagedStoreIsKeptAndReadsAsEmpty)
 {
     trevalo::test::CapturedLog log;
-    const QByteArray damaged[] = {"this is not a property list", "<plist><dict><key>flag</key><true/>",
-                                  "\xff\xfe"};
+    const QByteArray damaged[] = {"this is not a property list", "<plist><dict><key>a",
+                                  "<plist><dict><key>flag</key><true/>", "\xff\xfe"};
     for (const QByteArray& bytes : damaged) {
         if (!place->damage(bytes))
             GTEST_SKIP() << "the service that keeps these settings owns their files";
