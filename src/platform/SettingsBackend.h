@@ -38,6 +38,10 @@ public:
 /// next save does not overwrite it, and the values start empty.
 std::unique_ptr<SettingsBackend> fileSettingsBackend(const QString& filePath);
 
+/// Host path of the running machine's settings file `fileName` for the user whose home is `home`: in
+/// ~/Library/Preferences on a Mac, in the user's configuration folder elsewhere.
+QString settingsFileOfUser(const QString& home, const QString& fileName);
+
 /// The backend for a machine root: the defaults service for the running Mac, where the platform has one;
 /// the root's plist file everywhere else (any other root, and platforms without that service).
 std::unique_ptr<SettingsBackend> settingsBackendFor(const SystemRoot& root);

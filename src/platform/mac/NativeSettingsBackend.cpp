@@ -74,6 +74,11 @@ std::unique_ptr<SettingsBackend> nativeSettingsBackend(const QString& domain, co
     return std::make_unique<NativeSettingsBackend>(domain, lockFile);
 }
 
+QString settingsFileOfUser(const QString& home, const QString& fileName)
+{
+    return home + "/Library/Preferences/" + fileName;
+}
+
 std::unique_ptr<SettingsBackend> settingsBackendFor(const SystemRoot& root)
 {
     if (!root.isIdentity())

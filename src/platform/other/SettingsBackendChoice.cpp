@@ -1,7 +1,14 @@
 #include "platform/SettingsBackend.h"
 #include "platform/SystemRoot.h"
 
+#include <QStandardPaths>
+
 namespace trevalo {
+
+QString settingsFileOfUser(const QString&, const QString& fileName)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Quorvex/" + fileName;
+}
 
 std::unique_ptr<SettingsBackend> settingsBackendFor(const SystemRoot& root)
 {
