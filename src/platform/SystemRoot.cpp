@@ -1,26 +1,16 @@
 #include "platform/SystemRoot.h"
 
+#include "platform/SettingsBackend.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
 
 namespace trevalo {
 
 namespace {
 
 const char* const kSettingsName = "com.quorvex.trevalo2.plist";
-
-QString hostSettingsFileForIdentity(const QString& home)
-{
-#ifdef Q_OS_MACOS
-    return home + "/Library/Preferences/" + kSettingsName;
-#else
-    Q_UNUSED(home);
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Quorvex/" +
-           kSettingsName;
-#endif
-}
 
 // The user's temporary folder as the root's Mac reports it (confstr's DARWIN_USER_TEMP_DIR, which its
 // getconf prints), ending with "/"; empty when that tool cannot tell.
@@ -57,7 +47,7 @@ SystemRoot SystemRoot::identity()
     if (!temp.endsWith('/'))
         temp += '/';
     r.m_temp = temp;
-    r.m_settingsFile = hostSettingsFileForIdentity(r.m_home);
+    r.m_settingsFile = settingsFileOfUser(r.m_home, QString::fromLatin1(kSettingsName));
     return r;
 }
 

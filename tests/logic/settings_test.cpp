@@ -1,21 +1,62 @@
+#include "logic/SettingsContract.h"
 #include "platform/PlistFormat.h"
 #include "platform/Settings.h"
 #include "support/TempRoot.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtEndian>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace trevalo;
+using trevalo::test::SettingsContract;
+using trevalo::test::SettingsPlace;
+using trevalo::test::SettingsPlaceKind;
+using trevalo::test::settingsPlaceName;
 
 namespace {
 
-class SettingsTest : public ::testing::Test {
-protected:
+// The settings file of a temporary home folder.
+class FilePlace : public SettingsPlace {
+public:
     QTemporaryDir dir;
     QString file = dir.path() + "/Library/Preferences/com.quorvex.trevalo2.plist";
+
+    std::unique_ptr<Settings> open() const override { return std::make_unique<Settings>(file); }
+    QVariantMap stored() const override
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? plistToVariant(f.readAll()).value_or(QVariant()).toMap()
+                                           : QVariantMap();
+    }
+    void storeBehind(const QVariantMap& values) const override { writeFile(variantToXmlPlist(values)); }
+    QString lockFile() const override { return file + ".rmw-lock"; }
+
+    bool damage(const QByteArray& bytes) const override
+    {
+        writeFile(bytes);
+        return true;
+    }
+    QList<QByteArray> keptDamaged() const override { return damagedCopies().values(); }
+
+    // A file where the settings folder's parent should be; the folder itself waits aside meanwhile.
+    std::optional<QString> blockSaving() const override
+    {
+        QDir(dir.path()).rename("Library", "Library.aside");
+        QFile(blocked()).open(QIODevice::WriteOnly);
+        return file + " cannot be written: " + blocked() + " is a file, not a folder";
+    }
+    void unblockSaving() const override
+    {
+        QFile::remove(blocked());
+        QDir(dir.path()).rename("Library.aside", "Library");
+    }
 
     /// Writes the file as another process or program would, behind the back of any open store.
     void writeFile(const QByteArray& bytes) const
@@ -24,12 +65,6 @@ protected:
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
-    }
-    QVariantMap fileContents() const
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? plistToVariant(f.readAll()).value_or(QVariant()).toMap()
-                                           : QVariantMap();
     }
     /// The damaged files set aside beside the settings file, by name, with their contents.
     QMap<QString, QByteArray> damagedCopies() const
@@ -43,6 +78,24 @@ protected:
         }
         return copies;
     }
+
+private:
+    QString blocked() const { return dir.path() + "/Library"; }
+};
+
+INSTANTIATE_TEST_SUITE_P(File, SettingsContract,
+                         ::testing::Values(SettingsPlaceKind{
+                             "File", [] { return std::unique_ptr<SettingsPlace>(new FilePlace); }}),
+                         settingsPlaceName);
+
+// What only the plist file promises: its form, its damaged files' names, its limits.
+class SettingsTest : public ::testing::Test {
+protected:
+    FilePlace place;
+    const QString& file = place.file;
+
+    void writeFile(const QByteArray& bytes) const { place.writeFile(bytes); }
+    QMap<QString, QByteArray> damagedCopies() const { return place.damagedCopies(); }
 };
 
 // Binary property lists built object by object, for shapes no writer produces (deep, shared, looping).
@@ -144,10 +197,11 @@ QByteArray xmlNested(int levels)
            "</dict></plist>\n";
 }
 
-TEST_F(SettingsTest, TypesSurviveAReload)
+TEST_P(SettingsContract, TypesSurviveAReload)
 {
     {
-        Settings s(file);
+        const std::unique_ptr<Settings> store = place->open();
+        Settings& s = *store;
         s.setBool("flag", true);
         s.setBool("off", false);
         s.setInteger("count", 42);
@@ -159,7 +213,8 @@ TEST_F(SettingsTest, TypesSurviveAReload)
         s.setStringArray("empty", {});
         ASSERT_TRUE(s.synchronize());
     }
-    Settings s(file);
+    const std::unique_ptr<Settings> reopened = place->open();
+    const Settings& s = *reopened;
     EXPECT_TRUE(s.boolForKey("flag"));
     EXPECT_TRUE(s.contains("off"));
     EXPECT_FALSE(s.boolForKey("off"));
@@ -174,9 +229,10 @@ TEST_F(SettingsTest, TypesSurviveAReload)
     EXPECT_EQ(s.stringArrayForKey("missing"), std::nullopt);
 }
 
-TEST_F(SettingsTest, AValueOfTheWrongTypeReadsAsItsTypesZero)
+TEST_P(SettingsContract, AValueOfTheWrongTypeReadsAsItsTypesZero)
 {
-    Settings s(file);
+    const std::unique_ptr<Settings> store = place->open();
+    Settings& s = *store;
     s.setString("text", "YES");
     s.setBool("flag", true);
     s.setStringArray("list", {"a"});
@@ -192,6 +248,188 @@ TEST_F(SettingsTest, AValueOfTheWrongTypeReadsAsItsTypesZero)
     EXPECT_EQ(s.integerForKey("flag"), 1);
     EXPECT_FALSE(s.boolForKey("missing"));
 }
+
+TEST_P(SettingsContract, ASavedValueIsSeenByTheNextStoreAndSoIsARemoval)
+{
+    const std::unique_ptr<Settings> writer = place->open();
+    writer->setBool("flag", true);
+    ASSERT_TRUE(writer->synchronize());
+    EXPECT_TRUE(place->open()->boolForKey("flag"));
+    writer->remove("flag");
+    ASSERT_TRUE(writer->synchronize());
+    EXPECT_FALSE(place->open()->contains("flag"));
+    EXPECT_FALSE(place->stored().contains("flag"));
+}
+
+TEST_P(SettingsContract, WhatOtherProgramsStoreIsSeenAndKeptThroughASave)
+{
+    const std::unique_ptr<Settings> s = place->open();
+    // A user's `defaults write` while the program runs, with kinds of value the program never writes.
+    const QDateTime date(QDate(2026, 3, 1), QTime(9, 30), QTimeZone::utc());
+    const QVariantMap theirs{{"secCenter", true},
+                             {"installed", date},
+                             {"window", QVariantMap{{"x", qint64(10)}, {"name", "main"}}},
+                             {"ratio", 0.25}};
+    place->storeBehind(theirs);
+    s->setStringArray("whitelist", {"/Library/mine"});
+    ASSERT_TRUE(s->synchronize());
+
+    EXPECT_TRUE(s->boolForKey("secCenter"));
+    const QVariantMap stored = place->stored();
+    EXPECT_EQ(stored.value("whitelist").toStringList(), QStringList{"/Library/mine"});
+    for (auto it = theirs.begin(); it != theirs.end(); ++it) {
+        SCOPED_TRACE(it.key().toStdString());
+        EXPECT_EQ(stored.value(it.key()).typeId(), it.value().typeId());
+        EXPECT_EQ(stored.value(it.key()), it.value());
+    }
+    // The typed reads take them as their types' zero.
+    EXPECT_TRUE(s->stringForKey("installed").isNull());
+    EXPECT_EQ(s->stringArrayForKey("window"), std::nullopt);
+}
+
+TEST_P(SettingsContract, AListReadsAsItsTexts)
+{
+    trevalo::test::CapturedLog log;
+    place->storeBehind(QVariantMap{{"list", QVariantList{"/a", 7, true, "/b"}}, {"empty", QVariantList()}});
+    const std::unique_ptr<Settings> s = place->open();
+    EXPECT_EQ(s->stringArrayForKey("list"), QStringList({"/a", "/b"}));
+    // An empty list is a list; a missing key is not.
+    EXPECT_EQ(s->stringArrayForKey("empty"), QStringList());
+    EXPECT_EQ(s->stringArrayForKey("missing"), std::nullopt);
+    EXPECT_TRUE(log.text().contains("2 of the 4 items of \"list\"")) << log.text().toStdString();
+}
+
+TEST_P(SettingsContract, EveryDamagedStoreIsKeptAndReadsAsEmpty)
+{
+    trevalo::test::CapturedLog log;
+    const QByteArray damaged[] = {"this is not a property list", "<plist><dict><key>a",
+                                  "<plist><dict><key>flag</key><true/>", "\xff\xfe"};
+    for (const QByteArray& bytes : damaged) {
+        if (!place->damage(bytes))
+            GTEST_SKIP() << "the service that keeps these settings owns their files";
+        const std::unique_ptr<Settings> s = place->open();
+        EXPECT_FALSE(s->contains("flag"));
+        s->setBool("flag", true);
+        ASSERT_TRUE(s->synchronize());
+        EXPECT_TRUE(place->open()->boolForKey("flag"));
+    }
+    // Several starts within one second find several damaged stores: none replaces another.
+    QStringList kept, expected;
+    for (const QByteArray& bytes : place->keptDamaged())
+        kept << QString::fromLatin1(bytes.toHex());
+    for (const QByteArray& bytes : damaged)
+        expected << QString::fromLatin1(bytes.toHex());
+    kept.sort();
+    expected.sort();
+    EXPECT_EQ(kept, expected);
+    EXPECT_TRUE(log.text().contains("could not be read"));
+}
+
+TEST_P(SettingsContract, UpdateChangesTheStoredValueNotThisStoresCopy)
+{
+    const std::unique_ptr<Settings> s = place->open();
+    s->setBool("unsaved", true);
+    // Another process stores a list and a value of its own after this store has read the settings.
+    place->storeBehind(QVariantMap{{"list", QStringList{"/theirs"}}, {"other", qint64(1)}});
+
+    QVariant seen;
+    ASSERT_TRUE(s->update("list", [&seen](const QVariant& stored) {
+        seen = stored;
+        return QVariant(stored.toStringList() << "/mine");
+    }));
+    EXPECT_EQ(seen, QVariant(QStringList{"/theirs"}));
+    EXPECT_EQ(s->stringArrayForKey("list"), QStringList({"/theirs", "/mine"}));
+    const QVariantMap inStore = place->stored();
+    EXPECT_EQ(inStore.value("list").toStringList(), QStringList({"/theirs", "/mine"}));
+    EXPECT_EQ(inStore.value("other").toLongLong(), 1);
+    EXPECT_EQ(inStore.value("unsaved"), QVariant(true));
+
+    ASSERT_TRUE(s->update("absent", [&seen](const QVariant& stored) {
+        seen = stored;
+        return QVariant();
+    }));
+    EXPECT_FALSE(seen.isValid());
+    ASSERT_TRUE(s->update("list", [](const QVariant&) { return QVariant(); }));
+    EXPECT_FALSE(s->contains("list"));
+    EXPECT_FALSE(place->stored().contains("list"));
+    EXPECT_FALSE(QFile::exists(place->lockFile()));
+}
+
+TEST_P(SettingsContract, AFailedSaveIsReportedAndLosesNothing)
+{
+    trevalo::test::CapturedLog log;
+    const std::unique_ptr<Settings> s = place->open();
+    s->setBool("flag", true);
+    const std::optional<QString> reason = place->blockSaving();
+    if (!reason)
+        GTEST_SKIP() << "saving cannot be made to fail here";
+    EXPECT_FALSE(s->synchronize());
+    EXPECT_TRUE(s->boolForKey("flag"));
+    EXPECT_EQ(s->errorString(), *reason);
+
+    bool changed = false;
+    EXPECT_FALSE(s->update("list", [&changed](const QVariant&) {
+        changed = true;
+        return QVariant(QStringList{"/x"});
+    }));
+    EXPECT_FALSE(s->transact([&changed] {
+        changed = true;
+        return true;
+    }));
+    EXPECT_FALSE(changed);
+    EXPECT_FALSE(s->contains("list"));
+    EXPECT_EQ(s->errorString(), *reason);
+    EXPECT_TRUE(log.text().contains(*reason));
+
+    // Once the store can be written again, the next save brings what was kept in memory.
+    place->unblockSaving();
+    ASSERT_TRUE(s->synchronize());
+    EXPECT_TRUE(place->open()->boolForKey("flag"));
+}
+
+TEST_P(SettingsContract, ReadModifyWritesAtOnceKeepEveryChange)
+{
+    // Stores of their own, as separate processes have: each adds entries to one list and counts in one
+    // number, every change read from and written to the store under the lock.
+    constexpr int kStores = 4;
+    constexpr int kChanges = 12;
+    std::atomic<int> failures = 0;
+    std::vector<std::thread> stores;
+    stores.reserve(kStores);
+    for (int n = 0; n < kStores; ++n) {
+        stores.emplace_back([this, n, &failures] {
+            const std::unique_ptr<Settings> s = place->open();
+            for (int i = 0; i < kChanges; ++i) {
+                const QString entry = QStringLiteral("/Library/%1-%2").arg(n).arg(i);
+                if (!s->update("whitelist", [&entry](const QVariant& stored) {
+                        return QVariant(stored.toStringList() << entry);
+                    }))
+                    ++failures;
+                if (!s->transact([&s] {
+                        s->setInteger("timestampInt", s->integerForKey("timestampInt") + 1);
+                        return true;
+                    }))
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread& store : stores)
+        store.join();
+    EXPECT_EQ(failures, 0);
+
+    QStringList expected;
+    for (int n = 0; n < kStores; ++n)
+        for (int i = 0; i < kChanges; ++i)
+            expected << QStringLiteral("/Library/%1-%2").arg(n).arg(i);
+    expected.sort();
+    const std::unique_ptr<Settings> s = place->open();
+    QStringList stored = s->stringArrayForKey("whitelist").value_or(QStringList());
+    stored.sort();
+    EXPECT_EQ(stored, expected);
+    EXPECT_EQ(s->integerForKey("timestampInt"), kStores * kChanges);
+}
+
+// Only the plist file from here on.
 
 TEST_F(SettingsTest, WritesStayInMemoryUntilSynchronize)
 {
@@ -220,43 +458,17 @@ TEST_F(SettingsTest, FileIsAPropertyListOtherToolsCanRead)
     EXPECT_EQ(map.value("whitelist").toStringList(), QStringList{"/Library/x"});
 }
 
-TEST_F(SettingsTest, AListReadsAsItsTexts)
+TEST_F(SettingsTest, ADamagedFileIsSetAsideUnderTheTimeItWasFound)
 {
-    trevalo::test::CapturedLog log;
-    writeFile(variantToXmlPlist(
-        QVariantMap{{"list", QVariantList{"/a", 7, true, "/b"}}, {"empty", QVariantList()}}));
-    Settings s(file);
-    EXPECT_EQ(s.stringArrayForKey("list"), QStringList({"/a", "/b"}));
-    EXPECT_EQ(s.stringArrayForKey("empty"), QStringList());
-    EXPECT_TRUE(log.text().contains("2 of the 4 items of \"list\"")) << log.text().toStdString();
-}
-
-TEST_F(SettingsTest, EveryDamagedFileIsKept)
-{
-    trevalo::test::CapturedLog log;
-    const QByteArray damaged[] = {"this is not a property list", "<plist><dict><key>a", "\xff\xfe"};
-    for (const QByteArray& bytes : damaged) {
-        writeFile(bytes);
+    for (int start = 0; start < 2; ++start) {
+        writeFile("this is not a property list");
         Settings s(file);
-        EXPECT_FALSE(s.contains("flag"));
-        s.setBool("flag", true);
-        ASSERT_TRUE(s.synchronize());
-        EXPECT_TRUE(Settings(file).boolForKey("flag"));
     }
-    // Several starts within one second find several damaged files: each keeps its own name.
-    const QMap<QString, QByteArray> copies = damagedCopies();
-    QStringList kept, expected;
-    for (const QByteArray& bytes : copies)
-        kept << QString::fromLatin1(bytes.toHex());
-    for (const QByteArray& bytes : damaged)
-        expected << QString::fromLatin1(bytes.toHex());
-    kept.sort();
-    expected.sort();
-    EXPECT_EQ(kept, expected);
+    const QStringList copies = damagedCopies().keys();
+    EXPECT_EQ(copies.size(), 2);
     const QRegularExpression name("^com\\.quorvex\\.trevalo2\\.plist\\.damaged-\\d{8}-\\d{6}(-\\d+)?$");
-    for (const QString& copy : copies.keys())
+    for (const QString& copy : copies)
         EXPECT_TRUE(name.match(copy).hasMatch()) << copy.toStdString();
-    EXPECT_TRUE(log.text().contains("could not be read"));
 }
 
 TEST_F(SettingsTest, NoSettingsFileEndsTheProgram)
@@ -305,60 +517,6 @@ TEST_F(SettingsTest, NoSettingsFileEndsTheProgram)
             EXPECT_TRUE(copies.first() == c.bytes);
         }
     }
-}
-
-TEST_F(SettingsTest, UpdateChangesTheStoredValueNotThisStoresCopy)
-{
-    Settings s(file);
-    s.setBool("unsaved", true);
-    // Another process stores a list and a value of its own after this store has read the file.
-    writeFile(variantToXmlPlist(QVariantMap{{"list", QStringList{"/theirs"}}, {"other", 1}}));
-
-    QVariant seen;
-    ASSERT_TRUE(s.update("list", [&seen](const QVariant& stored) {
-        seen = stored;
-        return QVariant(stored.toStringList() << "/mine");
-    }));
-    EXPECT_EQ(seen, QVariant(QStringList{"/theirs"}));
-    EXPECT_EQ(s.stringArrayForKey("list"), QStringList({"/theirs", "/mine"}));
-    const QVariantMap inFile = fileContents();
-    EXPECT_EQ(inFile.value("list").toStringList(), QStringList({"/theirs", "/mine"}));
-    EXPECT_EQ(inFile.value("other"), QVariant(qint64(1)));
-    EXPECT_EQ(inFile.value("unsaved"), QVariant(true));
-
-    ASSERT_TRUE(s.update("absent", [&seen](const QVariant& stored) {
-        seen = stored;
-        return QVariant();
-    }));
-    EXPECT_FALSE(seen.isValid());
-    ASSERT_TRUE(s.update("list", [](const QVariant&) { return QVariant(); }));
-    EXPECT_FALSE(s.contains("list"));
-    EXPECT_FALSE(fileContents().contains("list"));
-    EXPECT_FALSE(QFile::exists(file + ".rmw-lock"));
-}
-
-TEST_F(SettingsTest, AFileThatCannotBeWrittenChangesNothingAndSaysWhy)
-{
-    trevalo::test::CapturedLog log;
-    // A settings folder that cannot exist: a file stands where it should be.
-    const QString blocked = dir.path() + "/Library";
-    QFile(blocked).open(QIODevice::WriteOnly);
-    Settings s(file);
-    s.setBool("flag", true);
-    EXPECT_FALSE(s.synchronize());
-    EXPECT_TRUE(s.boolForKey("flag"));
-    const QString reason = file + " cannot be written: " + blocked + " is a file, not a folder";
-    EXPECT_EQ(s.errorString(), reason);
-
-    bool changed = false;
-    EXPECT_FALSE(s.update("list", [&changed](const QVariant&) {
-        changed = true;
-        return QVariant(QStringList{"/x"});
-    }));
-    EXPECT_FALSE(changed);
-    EXPECT_FALSE(s.contains("list"));
-    EXPECT_EQ(s.errorString(), reason);
-    EXPECT_TRUE(log.text().contains(reason));
 }
 
 } // namespace
