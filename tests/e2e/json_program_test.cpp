@@ -269,7 +269,9 @@ TEST_F(JsonProgramTest, ProfilePageHoldsTheReportEscapedAndFailsBeforeTheRun)
         EXPECT_GT(failed.err.size(), 40 + bad.size());
     }
     EXPECT_TRUE(trevalo({"profile"}).out.startsWith("Timestamp (3):"));
-    EXPECT_EQ(trevalo({"profile", "--html"}).status, 2);
+    for (const QStringList& usage : {QStringList{"profile", "--html"}, QStringList{"profile", "--html="},
+                                     QStringList{"profile", "--html", page, "--html", page}})
+        EXPECT_EQ(trevalo(usage).status, 2) << usage.join(' ').toStdString();
 }
 
 } // namespace
