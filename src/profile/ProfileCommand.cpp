@@ -122,7 +122,7 @@ int runLogsCommand(Profile& profile, QStringList args, QTextStream& out, QTextSt
         return QJsonObject{{"reports", view.reportCount},
                            {"size", view.logSize.isEmpty() ? QStringLiteral("0") : view.logSize}};
     };
-    auto printSummary = [&](QJsonObject object) {
+    auto printSummary = [&](const QJsonObject& object) {
         if (json) {
             writeJson(out, object);
             return;
