@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QTextStream>
+#include <optional>
 
 namespace trevalo {
 
@@ -46,26 +47,30 @@ QString terminalText(const ReportText& report, bool colour)
     return shown + QStringLiteral("\x1b[0m");
 }
 
-int runProfileCommand(Profile& profile, QStringList args, bool colour, QTextStream& out, QTextStream& err)
+int runProfileCommand(Profile& profile, const QStringList& args, bool colour, QTextStream& out,
+                      QTextStream& err)
 {
-    if (args.removeAll(QStringLiteral("--color")) > 0)
-        colour = true;
-    QString pagePath;
-    const qsizetype html = args.indexOf(QStringLiteral("--html"));
-    if (html >= 0 && html + 1 < args.size()) {
-        pagePath = args.takeAt(html + 1);
-        args.removeAt(html);
-    } else if (html < 0 && !args.isEmpty() && args.first().startsWith(QLatin1String("--html="))) {
-        pagePath = args.takeFirst().mid(7);
+    std::optional<QString> pagePath;
+    bool usageError = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == QLatin1String("--color"))
+            colour = true;
+        else if (arg == QLatin1String("--html") && i + 1 < args.size() && !pagePath)
+            pagePath = args[++i];
+        else if (arg.startsWith(QLatin1String("--html=")) && !pagePath)
+            pagePath = arg.mid(7);
+        else
+            usageError = true;
     }
-    if (!args.isEmpty() || (html >= 0 && pagePath.isEmpty())) {
+    if (usageError || (pagePath && pagePath->isEmpty())) {
         err << "trevalo: usage: trevalo profile [--color] [--html FILE]" << Qt::endl;
         return 2;
     }
     // The page's file is opened before the run, so that a folder that cannot take it costs no run.
-    QSaveFile page(pagePath);
-    if (!pagePath.isEmpty() && !page.open(QIODevice::WriteOnly)) {
-        err << "trevalo: the page cannot be written to " << escapeField(pagePath) << ": "
+    QSaveFile page(pagePath.value_or(QString()));
+    if (pagePath && !page.open(QIODevice::WriteOnly)) {
+        err << "trevalo: the page cannot be written to " << escapeField(*pagePath) << ": "
             << escapeField(page.errorString()) << Qt::endl;
         return 1;
     }
@@ -79,10 +84,10 @@ int runProfileCommand(Profile& profile, QStringList args, bool colour, QTextStre
     if (!profile.view().report.text().endsWith(u'\n'))
         out << '\n';
     out.flush();
-    if (!pagePath.isEmpty()) {
+    if (pagePath) {
         page.write(reportPage(profile.view().report, profile.changeLogText()).toUtf8());
         if (!page.commit()) {
-            err << "trevalo: the page could not be written to " << escapeField(pagePath) << ": "
+            err << "trevalo: the page could not be written to " << escapeField(*pagePath) << ": "
                 << escapeField(page.errorString()) << Qt::endl;
             return 1;
         }
@@ -117,7 +122,7 @@ int runLogsCommand(Profile& profile, QStringList args, QTextStream& out, QTextSt
         return QJsonObject{{"reports", view.reportCount},
                            {"size", view.logSize.isEmpty() ? QStringLiteral("0") : view.logSize}};
     };
-    auto printSummary = [&](QJsonObject object) {
+    auto printSummary = [&](const QJsonObject& object) {
         if (json) {
             writeJson(out, object);
             return;

@@ -18,7 +18,8 @@ QString terminalText(const ReportText& report, bool colour);
 /// report. `colour` is the default for the terminal; --color forces it. --html also writes the report and
 /// the change log as one HTML page, atomically; a page that cannot be written is an error (1) with the
 /// reason, found before the run when the file cannot be made at all.
-int runProfileCommand(Profile& profile, QStringList args, bool colour, QTextStream& out, QTextStream& err);
+int runProfileCommand(Profile& profile, const QStringList& args, bool colour, QTextStream& out,
+                      QTextStream& err);
 /// `trevalo changes [--delete]`: the change log, or its deletion after the confirmation.
 int runChangesCommand(Profile& profile, const QStringList& args, QTextStream& out, QTextStream& err);
 /// `trevalo logs [--json] [N | --delete]`: the log's report count and size, one stored report, or the

@@ -78,7 +78,7 @@ protected:
 QString rows(const QJsonValue& array, const QStringList& fields)
 {
     QString text;
-    for (const QJsonValue& row : array.toArray()) {
+    for (const QJsonValue row : array.toArray()) {
         QStringList shown;
         for (const QString& field : fields)
             shown << escapeField(row[field].toString());
@@ -124,11 +124,11 @@ TEST_F(JsonProgramTest, EveryCommandPrintsTheFieldsOfItsTextForm)
          0,
          [](const QJsonObject& o) {
              QString text;
-             for (const QJsonValue& item : o["items"].toArray())
+             for (const QJsonValue item : o["items"].toArray())
                  text += escapeField(item["title"].toString()) + (item["on"].toBool() ? "\ton" : "") + '\n';
              text += "Icon: " + escapeField(o["icon"].toString()) +
                      "\nTitle: " + escapeField(o["title"].toString()) + '\n';
-             for (const QJsonValue& n : o["notifications"].toArray())
+             for (const QJsonValue n : o["notifications"].toArray())
                  text += "Notification: " + escapeField(n["title"].toString()) + ": " +
                          (n["subtitle"].toString().isEmpty() ? QString()
                                                              : escapeField(n["subtitle"].toString()) + ": ") +
@@ -150,7 +150,7 @@ TEST_F(JsonProgramTest, EveryCommandPrintsTheFieldsOfItsTextForm)
          0,
          [](const QJsonObject& o) {
              QString text;
-             for (const QJsonValue& title : o["dirs"].toArray())
+             for (const QJsonValue title : o["dirs"].toArray())
                  text += escapeField(title.toString()) + '\n';
              return text;
          }},
@@ -160,7 +160,7 @@ TEST_F(JsonProgramTest, EveryCommandPrintsTheFieldsOfItsTextForm)
          0,
          [](const QJsonObject& o) {
              QString text;
-             for (const QJsonValue& task : o["tasks"].toArray())
+             for (const QJsonValue task : o["tasks"].toArray())
                  text += (task["done"].toBool() ? "[x] " : "[ ] ") + escapeField(task["name"].toString()) +
                          (task["days"].isNull() ? QString() : '\t' + task["days"].toString()) + '\n';
              return text;
@@ -214,7 +214,7 @@ TEST_F(JsonProgramTest, EveryCommandPrintsTheFieldsOfItsTextForm)
     ASSERT_TRUE(readObject(
         trevalo({"search", "--json", "--deep", "--dir", "Documents", "--string", "zork"}).out, &found));
     QStringList names;
-    for (const QJsonValue& hit : found["hits"].toArray())
+    for (const QJsonValue hit : found["hits"].toArray())
         names << hit["name"].toString();
     const std::string shown = names.join('|').toStdString();
     EXPECT_TRUE(names.contains(QStringLiteral("zork \"quoted\" 'single' \\back.txt"))) << shown;
@@ -269,7 +269,9 @@ TEST_F(JsonProgramTest, ProfilePageHoldsTheReportEscapedAndFailsBeforeTheRun)
         EXPECT_GT(failed.err.size(), 40 + bad.size());
     }
     EXPECT_TRUE(trevalo({"profile"}).out.startsWith("Timestamp (3):"));
-    EXPECT_EQ(trevalo({"profile", "--html"}).status, 2);
+    for (const QStringList& usage : {QStringList{"profile", "--html"}, QStringList{"profile", "--html="},
+                                     QStringList{"profile", "--html", page, "--html", page}})
+        EXPECT_EQ(trevalo(usage).status, 2) << usage.join(' ').toStdString();
 }
 
 } // namespace
