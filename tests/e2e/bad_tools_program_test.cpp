@@ -103,4 +103,17 @@ TEST_F(BadToolsProgramTest, SpotlightGarbageIsNoResult)
     }
 }
 
+TEST_F(BadToolsProgramTest, APathThatIsNoTextIsShownWithTheReplacementCharacter)
+{
+    // Spotlight indexes a foreign volume whose names need not be UTF-8: the row shows the name as text
+    // can, and no date is read from a file that the shown path does not name.
+    replaceTools(kNothing, {});
+    mac->script("/usr/bin/mdfind", "printf '/Volumes/Backup Drive/caf\\351 notes.txt\\000'");
+    const auto run = trevalo({"search", "notes"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(
+        QString::fromUtf8(run.out),
+        QStringLiteral("caf\uFFFD notes.txt\t/Volumes/Backup Drive/caf\uFFFD notes.txt\t\nResults: 1\n"));
+}
+
 } // namespace
