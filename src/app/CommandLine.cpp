@@ -194,14 +194,17 @@ int chooseCommand(Invocation& inv)
         }
         chosen = *sub;
     }
+    // The window opens before its set-up runs, and the set-up's alerts come after it.
+    const std::optional<QString> window =
+        delegate.menuActions().has(chosen) ? windowOpenedBy(chosen) : std::nullopt;
+    if (window)
+        inv.out << "Window: " << *window << Qt::endl;
     if (!delegate.menuActions().activate(chosen)) {
         inv.err << "trevalo: \"" << titleOf(chosen) << "\" does nothing when chosen" << Qt::endl;
         return 1;
     }
-    if (const std::optional<QString> window = windowOpenedBy(chosen)) {
-        inv.out << "Window: " << *window << Qt::endl;
+    if (window)
         printWindowFill(chosen, delegate, inv.out);
-    }
     settle();
     session.machine.services().runner.waitForDetached(); // a mount, a Finder restart: let them finish
     return 0;

@@ -150,7 +150,9 @@ std::optional<ProfileBuild> Profile::commit(const ProfileInputs& inputs, QString
         if (!build->records.isEmpty() &&
             !appendToFile(root.host(changeLogPath()), joinedUtf8(build->records)))
             TR_LOG("The change log %1 could not be written", changeLogPath());
-        if (!appendToFile(root.host(reportLogPath()), build->report.text().toUtf8()))
+        // The very first run's report is discarded (the run is made again), so it is never written: a log
+        // already there holds no report the program can read, and is the user's to keep.
+        if (!number.firstRun && !appendToFile(root.host(reportLogPath()), build->report.text().toUtf8()))
             TR_LOG("The report log %1 could not be written", reportLogPath());
 
         for (const auto& [key, list] : std::as_const(build->folderSnapshots)) {
@@ -350,29 +352,29 @@ bool Profile::removeReportLog()
 
 bool Profile::deleteLogs(DeleteFrom from)
 {
-    const bool fromControl = from != DeleteFrom::FirstRun;
-    if (fromControl) {
-        if (m_run)
-            return false; // one run at a time: the controls wait for the run in flight
-        const Alert alert{
-            .informativeText = QStringLiteral(
-                "Are you sure you want to delete all existing Trevalo logs? This will mean you cannot "
-                "review your earlier system profiles."),
-            .buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")}};
-        if (m_services.alerts.runModal(alert) != 0)
-            return false;
+    if (from == DeleteFrom::FirstRun) {
+        // The first run wrote no report: nothing to delete, and a log that was there stays.
+        m_log.reset();
+        emit viewChanged();
+        return true;
     }
+    if (m_run)
+        return false; // one run at a time: the controls wait for the run in flight
+    const Alert alert{.informativeText = QStringLiteral(
+                          "Are you sure you want to delete all existing Trevalo logs? This will "
+                          "mean you cannot review your earlier system profiles."),
+                      .buttons = {QStringLiteral("Delete"), QStringLiteral("Cancel")}};
+    if (m_services.alerts.runModal(alert) != 0)
+        return false;
     if (!removeReportLog())
         return false;
     emit viewChanged();
-    if (fromControl) {
-        // The run number starts afresh: the next run is the first one, which is made again as number 2.
-        if (!m_services.settings.update(QString::fromLatin1(keys::timestampInt),
-                                        [](const QVariant&) { return QVariant(); }))
-            TR_LOG("The run number could not be reset: %1", m_services.settings.errorString());
-        if (from == DeleteFrom::Window)
-            runProfiler();
-    }
+    // The run number starts afresh: the next run is the first one, which is made again as number 2.
+    if (!m_services.settings.update(QString::fromLatin1(keys::timestampInt),
+                                    [](const QVariant&) { return QVariant(); }))
+        TR_LOG("The run number could not be reset: %1", m_services.settings.errorString());
+    if (from == DeleteFrom::Window)
+        runProfiler();
     return true;
 }
 

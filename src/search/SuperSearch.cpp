@@ -337,8 +337,9 @@ void SuperSearch::startSpotlight(const Request& request)
         [this, number](const QList<QByteArray>& paths) {
             if (number != m_searchNumber)
                 return;
+            // Spotlight answers with absolute paths only; anything else is no file and never a result.
             for (const QByteArray& path : paths) {
-                if (!path.isEmpty())
+                if (path.startsWith('/'))
                     m_spotlightHits << QFile::decodeName(path);
             }
             queryDidUpdate();

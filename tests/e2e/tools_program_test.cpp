@@ -89,6 +89,14 @@ TEST_F(ToolsProgramTest, AWindowItemPrintsTheWindowAndItsFirstFill)
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "Window: freemem\nMemory: PhysMem: 15G used (2097M wired), 1187M unused.\n");
 
+    // A window whose fill is no reading shows only that it opened; the Analyser's job-stopping alerts
+    // come after its window.
+    run = choose({"Task Pad…"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "Window: taskpad\n");
+    run = choose({"Show Analyser"});
+    EXPECT_TRUE(run.out.startsWith("Window: analyser\nAlert: ")) << run.out.toStdString();
+
     // A memory reading that fails leaves the field empty, and the command still ends.
     mac->script("/usr/bin/top", "exit 1");
     run = choose({"Free Memory…"});

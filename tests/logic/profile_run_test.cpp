@@ -105,6 +105,30 @@ TEST_F(ProfileRunTest, AStoredNumberBelowOneWithAnEmptyLogIsAFirstRun)
     }
 }
 
+TEST_F(ProfileRunTest, ALogWithoutAReportItCanReadIsKeptByTheFirstRun)
+{
+    // Without a number and without a report in the log the run is the first one; the log is still the
+    // user's file, and the report that counts is added after what it holds.
+    const struct Case {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"text that is no report", "notes\nTimestamp (x):\n"},
+        {"bytes that are no text", QByteArray("\xff\xfe\x00\x01garbage\x80", 13)},
+        {"a run of NUL bytes", QByteArray(4096, '\0')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        machine.write(support("tr2.log"), c.bytes);
+        settings.remove(keys::timestampInt);
+        ASSERT_TRUE(settings.synchronize());
+        EXPECT_EQ(run(), 2);
+        const QByteArray log = machine.read(support("tr2.log"));
+        EXPECT_TRUE(log.startsWith(c.bytes));
+        EXPECT_EQ(count(QString::fromUtf8(log.mid(c.bytes.size())), "Timestamp ("), 1);
+    }
+}
+
 TEST_F(ProfileRunTest, AMissingNumberGoesOnAfterTheReportsTheLogHolds)
 {
     // A settings file set aside as damaged loses the number, not the user's reports.
