@@ -75,9 +75,9 @@ InstanceServer::InstanceServer(QObject* parent) : QObject(parent), m_server(new 
 
 InstanceServer::~InstanceServer() = default;
 
-void InstanceServer::setHandler(const QString& request, Handler handler)
+void InstanceServer::setHandler(const QString& request, const Handler& handler)
 {
-    m_handlers.insert(request, std::move(handler));
+    m_handlers.insert(request, handler);
 }
 
 bool InstanceServer::listen(const QString& channel, QString* error)

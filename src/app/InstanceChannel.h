@@ -57,7 +57,7 @@ public:
     explicit InstanceServer(QObject* parent = nullptr);
     ~InstanceServer() override;
 
-    void setHandler(const QString& request, Handler handler);
+    void setHandler(const QString& request, const Handler& handler);
     /// Listens on `channel`. The caller holds the instance lock, so a socket left there is a dead
     /// program's and is removed first. False, with `error` set, when it cannot listen.
     bool listen(const QString& channel, QString* error);

@@ -56,7 +56,7 @@ QString Scripting::lastrun() const
     return m_delegate.lastrun();
 }
 
-void Scripting::serve(InstanceServer& server, Windows windows)
+void Scripting::serve(InstanceServer& server, const Windows& windows)
 {
     server.setHandler(instance::showMenu, [windows](const InstanceServer::Reply& reply) {
         windows.showMenu();

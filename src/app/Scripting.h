@@ -32,7 +32,7 @@ public:
         std::function<QString()> analyserTab;
     };
     /// Answers the channel's requests with these entries; `show-menu` is a second start's hand-over.
-    void serve(InstanceServer& server, Windows windows);
+    void serve(InstanceServer& server, const Windows& windows);
 
 private:
     TRAppDelegate& m_delegate;

@@ -9,6 +9,9 @@ namespace {
 
 trevalo::Scripting* g_scripting = nullptr;
 
+/// AppleScript's "an error of type -2700 has occurred", the number `error "…"` in a script gives.
+constexpr NSInteger kGeneralScriptError = -2700;
+
 } // namespace
 
 /// The command TRRunAnalyser: its reply waits for the Analyser window's profile run, as the shell's
@@ -24,7 +27,7 @@ trevalo::Scripting* g_scripting = nullptr;
     [self suspendExecution];
     g_scripting->runAnalyser([self](const QString& failure) {
         if (!failure.isEmpty()) {
-            [self setScriptErrorNumber:errOSAGeneralError];
+            [self setScriptErrorNumber:kGeneralScriptError];
             [self setScriptErrorString:failure.toNSString()];
         }
         [self resumeExecutionWithResult:nil];
