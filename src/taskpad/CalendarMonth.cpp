@@ -2,8 +2,8 @@
 
 namespace trevalo {
 
-CalendarMonth::CalendarMonth(QTimeZone zone, int firstWeekday, const QDateTime& now)
-    : m_zone(std::move(zone)), m_firstWeekday(firstWeekday)
+CalendarMonth::CalendarMonth(const QTimeZone& zone, int firstWeekday, const QDateTime& now)
+    : m_zone(zone), m_firstWeekday(firstWeekday)
 {
     m_date = toUTC(now);
 }
@@ -41,7 +41,7 @@ std::optional<QDateTime> CalendarMonth::pick(int index)
 {
     if (index < 0 || index >= kCells)
         return std::nullopt;
-    const std::optional<QDateTime> day = layout()[index];
+    std::optional<QDateTime> day = layout()[index];
     if (day)
         m_selected = day;
     return day;

@@ -20,7 +20,7 @@ public:
     using Grid = std::array<std::optional<QDateTime>, kCells>;
 
     /// `firstWeekday` numbers days as the grid's column headings do: 1 = Sunday ... 7 = Saturday.
-    CalendarMonth(QTimeZone zone, int firstWeekday, const QDateTime& now);
+    CalendarMonth(const QTimeZone& zone, int firstWeekday, const QDateTime& now);
 
     /// The first weekday of a locale, numbered 1 = Sunday ... 7 = Saturday.
     static int firstWeekdayOf(const QLocale& locale);

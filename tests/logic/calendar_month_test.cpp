@@ -69,7 +69,7 @@ TEST(CalendarMonth, A31DayMonthStartingOnSaturdayUsesSixRows)
     EXPECT_EQ(std::count(grid.begin(), grid.begin() + 6, 0), 6);
     EXPECT_EQ(grid[6], 1);
     EXPECT_EQ(cellOf(month, 31), 5 * 7 + 1);
-    EXPECT_EQ(std::count(grid.begin() + 5 * 7 + 2, grid.end(), 0), 5);
+    EXPECT_EQ(std::count(grid.begin() + 5L * 7 + 2, grid.end(), 0), 5);
 }
 
 TEST(CalendarMonth, StepsLandInTheAdjacentMonth)
@@ -110,7 +110,7 @@ TEST(CalendarMonth, SameDateNeedsBothDaysPresent)
 {
     const CalendarMonth month(kBerlin, kMonday, midnight(2026, 3, 1));
     const QDateTime morning = midnight(2026, 3, 4).addSecs(3600);
-    const QDateTime evening = midnight(2026, 3, 4).addSecs(23 * 3600);
+    const QDateTime evening = midnight(2026, 3, 4).addSecs(23LL * 3600);
     EXPECT_TRUE(month.isSameDate(morning, evening));
     EXPECT_FALSE(month.isSameDate(morning, evening.addSecs(3600)));
     EXPECT_FALSE(month.isSameDate(morning, std::nullopt));
