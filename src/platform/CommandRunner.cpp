@@ -199,6 +199,12 @@ bool CommandRunner::launchInto(RunState& run, const Request& request)
         if (!run.interrupt.open())
             errorNumber = errno;
     }
+    // The slot is held from before the spawn until the child is in it: a child can run (and be seen
+    // running) before spawn() returns, and a terminateCurrentTask() in between must not reach the child
+    // before it, which has ended, while this one goes on.
+    std::unique_lock slot(m_slotMutex, std::defer_lock);
+    if (request.becomesCurrentTask)
+        slot.lock();
     if (errorNumber == 0) {
         run.child = ChildProcess::spawn(arguments, m_environment.block(),
                                         output ? ChildStream::Pipe : ChildStream::Null,
@@ -211,8 +217,8 @@ bool CommandRunner::launchInto(RunState& run, const Request& request)
     }
     run.supervisor = m_supervisor;
     if (request.becomesCurrentTask) {
-        std::lock_guard lock(m_slotMutex);
         m_currentTask = run.child;
+        slot.unlock();
     }
     std::optional<std::chrono::milliseconds> limit;
     if (request.timeLimit == TimeLimit::Limited)
