@@ -394,8 +394,8 @@ const QList<CommandSpec>& commands()
           {"--print-command", "print the command line or query that would run"},
           kJsonOption}},
         {"tasks",
-         "[add [--under ROW] NAME | done ROW | undone ROW | due ROW DATE|none | remove ROW | "
-         "rename ROW NAME | note ROW TEXT] [--json]",
+         "[--json] [add [--under ROW] NAME | done ROW | undone ROW | due ROW DATE|none | remove ROW | "
+         "rename ROW NAME | note ROW TEXT]",
          "the task pad's outline; an action changes it first",
          "trevalo tasks add \"Back up\"",
          tasksCommand,
@@ -436,7 +436,7 @@ const GlobalOption kGlobalOptions[] = {
     {"--user NAME", "the home folder DIR/Users/NAME, when DIR has several",
      "trevalo --root ~/mac --user robin facts"},
     {"--open NAME",
-     "open a window or the menu at start: menu, analyser, profile, ip, freemem, search, taskpad",
+     "open a window or the menu at start: menu, analyser, profile, ip, freemem, search, taskpad, prefs",
      "trevalo --open search"},
     {"--answer BUTTON", "on the command line, answer every alert with this button (default: the first)",
      "trevalo --answer Cancel changes --delete"},

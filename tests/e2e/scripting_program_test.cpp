@@ -309,6 +309,15 @@ TEST(ScriptingProgramTest, TheHelpNamesEveryCommandWithAnExample)
     EXPECT_TRUE(search.out.contains("\n  --json "));
     const ProgramRun profile = trevalo({"profile", "--help"});
     EXPECT_TRUE(profile.out.contains("\n  --html FILE "));
+
+    // Every name --open takes is in the help's line for it: the refusal of an unknown name lists them.
+    const ProgramRun refused = trevalo({"--open", "nowhere", "facts"});
+    const QRegularExpressionMatch names =
+        QRegularExpression(R"(nothing to open called nowhere \(([^)]*)\))").match(refused.err);
+    ASSERT_TRUE(names.hasMatch()) << refused.err.toStdString();
+    const QString openLine = lines.filter(QRegularExpression("^  --open NAME ")).value(0);
+    for (const QString& name : names.captured(1).split(", "))
+        EXPECT_TRUE(openLine.contains(QRegularExpression("[ :]" + name + "[,)  ]"))) << name.toStdString();
 }
 
 } // namespace
