@@ -58,7 +58,7 @@ protected:
     {
         QElapsedTimer timer;
         timer.start();
-        const auto run = trevalo::test::runProgram(QStringList{"--root", mac->path()} + args);
+        auto run = trevalo::test::runProgram(QStringList{"--root", mac->path()} + args);
         if (milliseconds)
             *milliseconds = timer.elapsed();
         return run;

@@ -133,7 +133,7 @@ TEST_F(GarbageFilesProgramTest, AReportLogOf200MegabytesIsReadAndAppendedToInSec
     QDir().mkpath(mac->host(kSupport));
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, 200 * 1024 * 1024), 0);
+    ASSERT_EQ(::ftruncate(fd, off_t{200} * 1024 * 1024), 0);
     ::close(fd);
 
     for (const QStringList& args : {QStringList{"logs"}, QStringList{"profile"}, QStringList{"logs"}}) {
