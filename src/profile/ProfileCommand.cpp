@@ -28,22 +28,11 @@ QString ansiColour(ReportColour colour)
 
 QString terminalText(const ReportText& report, bool colour)
 {
-    const QString& text = report.text();
     if (!colour)
-        return shownReportText(text);
+        return shownReportText(report.text());
     QString shown;
-    qsizetype written = 0;
-    auto piece = [&](qsizetype from, qsizetype length, ReportColour c) {
-        shown += ansiColour(c) + shownReportText(QStringView(text).mid(from, length));
-    };
-    for (const StyledRun& run : report.runs()) {
-        if (run.start > written)
-            piece(written, run.start - written, ReportColour::Base);
-        piece(run.start, run.length, run.colour);
-        written = run.start + run.length;
-    }
-    if (written < text.size())
-        piece(written, text.size() - written, ReportColour::Base);
+    report.forEachPiece(
+        [&](QStringView text, ReportColour c) { shown += ansiColour(c) + shownReportText(text); });
     return shown + QStringLiteral("\x1b[0m");
 }
 

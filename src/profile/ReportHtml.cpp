@@ -78,25 +78,15 @@ QString styleSheet()
 
 QString reportBody(const ReportText& report)
 {
-    const QString& text = report.text();
     QString body;
-    qsizetype written = 0;
-    auto piece = [&](qsizetype from, qsizetype length, ReportColour colour) {
-        const QString shown = html(QStringView(text).mid(from, length));
+    report.forEachPiece([&](QStringView text, ReportColour colour) {
+        const QString shown = html(text);
         if (colour == ReportColour::Base)
             body += shown;
         else
             body +=
                 QStringLiteral("<span class=\"%1\">%2</span>").arg(QLatin1String(colourClass(colour)), shown);
-    };
-    for (const StyledRun& run : report.runs()) {
-        if (run.start > written)
-            piece(written, run.start - written, ReportColour::Base);
-        piece(run.start, run.length, run.colour);
-        written = run.start + run.length;
-    }
-    if (written < text.size())
-        piece(written, text.size() - written, ReportColour::Base);
+    });
     return body;
 }
 

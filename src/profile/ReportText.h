@@ -37,6 +37,21 @@ public:
     /// The colour of the character at a position.
     ReportColour colourAt(qsizetype position) const;
 
+    /// Calls `piece(QStringView text, ReportColour colour)` for the whole text, in order: each run in its
+    /// colour, and the stretches no run covers in the base colour.
+    template <typename Piece> void forEachPiece(Piece&& piece) const
+    {
+        qsizetype written = 0;
+        for (const StyledRun& run : m_runs) {
+            if (run.start > written)
+                piece(QStringView(m_text).mid(written, run.start - written), ReportColour::Base);
+            piece(QStringView(m_text).mid(run.start, run.length), run.colour);
+            written = run.start + run.length;
+        }
+        if (written < m_text.size())
+            piece(QStringView(m_text).mid(written), ReportColour::Base);
+    }
+
 private:
     QString m_text;
     QVector<StyledRun> m_runs;

@@ -184,22 +184,11 @@ void ProfileTab::setReport(const ReportText& report, bool fromLog)
         setViewColours(m_report, kLightBlue, kDarkGrey);
         QTextCursor cursor(m_report->document());
         cursor.beginEditBlock();
-        const QString& text = report.text();
-        qsizetype written = 0;
         QTextCharFormat format;
-        for (const StyledRun& run : report.runs()) {
-            if (run.start > written) {
-                format.setForeground(kLightBlue);
-                cursor.insertText(text.mid(written, run.start - written), format);
-            }
-            format.setForeground(reportColour(run.colour));
-            cursor.insertText(text.mid(run.start, run.length), format);
-            written = run.start + run.length;
-        }
-        if (written < text.size()) {
-            format.setForeground(kLightBlue);
-            cursor.insertText(text.mid(written), format);
-        }
+        report.forEachPiece([&](QStringView text, ReportColour colour) {
+            format.setForeground(reportColour(colour));
+            cursor.insertText(text.toString(), format);
+        });
         cursor.endEditBlock();
     }
     m_report->verticalScrollBar()->setValue(0);
