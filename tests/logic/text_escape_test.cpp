@@ -40,7 +40,8 @@ TEST(TextEscape, ShellWordIsOneWordTakenLiterally)
         QString text;
         QString word;
     } cases[] = {
-        {"blanks and shell characters get a backslash", "My Disk $(x);`y`", "My\\ Disk\\ \\$\\(x\\)\\;\\`y\\`"},
+        {"blanks and shell characters get a backslash", "My Disk $(x);`y`",
+         "My\\ Disk\\ \\$\\(x\\)\\;\\`y\\`"},
         {"a line feed puts the text in single quotes", "a\nb'c", "'a\nb'\\''c'"},
         {"an empty text stays a word", "", "''"},
     };
