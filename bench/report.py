@@ -87,8 +87,8 @@ def main():
     header = ["Measure", "Value", "Target", "Result", "Figures"]
     lines = []
     passed = True
-    for spec in ROWS:
-        cells, ok = row(entries, *spec)
+    for measure in ROWS:
+        cells, ok = row(entries, *measure)
         lines.append(cells)
         passed = passed and ok
     widths = [max(len(c[i]) for c in [header] + lines) for i in range(len(header))]

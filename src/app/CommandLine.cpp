@@ -325,7 +325,7 @@ struct OptionHelp {
 
 /// A command: its name, what follows it, what it does and an example, in one place for the dispatch and
 /// the help.
-struct CommandSpec {
+struct CommandEntry {
     const char* name;
     const char* arguments;
     const char* summary;
@@ -336,9 +336,9 @@ struct CommandSpec {
 
 const OptionHelp kJsonOption{"--json", "print one JSON document instead of lines"};
 
-const QList<CommandSpec>& commands()
+const QList<CommandEntry>& commands()
 {
-    static const QList<CommandSpec> table{
+    static const QList<CommandEntry> table{
         {"analyse",
          "[--ignore PATH | --reset-ignored] [--stop-jobs] [--json]",
          "the Analyser scan: one line per found item, then Backup: yes/no",
@@ -417,11 +417,11 @@ const QList<CommandSpec>& commands()
     return table;
 }
 
-const CommandSpec* findCommand(const QString& name)
+const CommandEntry* findCommand(const QString& name)
 {
-    for (const CommandSpec& spec : commands())
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const CommandEntry& entry : commands())
+        if (name == QLatin1String(entry.name))
+            return &entry;
     return nullptr;
 }
 
@@ -504,13 +504,14 @@ QString helpText(const QString& command)
 {
     QString text;
     QTextStream s(&text);
-    if (const CommandSpec* spec = findCommand(command)) {
-        s << "usage: trevalo [OPTIONS] " << spec->name << (*spec->arguments ? " " : "") << spec->arguments
+    if (const CommandEntry* entry = findCommand(command)) {
+        s << "usage: trevalo [OPTIONS] " << entry->name << (*entry->arguments ? " " : "") << entry->arguments
           << '\n'
-          << spec->summary << '\n';
-        for (const OptionHelp& option : spec->options)
+          << entry->summary << '\n';
+        for (const OptionHelp& option : entry->options)
             s << "  " << QString::fromUtf8(option.option).leftJustified(16) << ' ' << option.meaning << '\n';
-        s << "Example: " << spec->example << '\n' << "OPTIONS are the program's: trevalo --help lists them\n";
+        s << "Example: " << entry->example << '\n'
+          << "OPTIONS are the program's: trevalo --help lists them\n";
         return text;
     }
     s << usage() << '\n' << "\nOptions:\n";
@@ -518,9 +519,9 @@ QString helpText(const QString& command)
         s << "  " << QString::fromUtf8(option.name).leftJustified(16) << ' ' << option.meaning << "  (e.g. "
           << option.example << ")\n";
     s << "\nCommands (without one: the menu-bar program, or with no display analyse and then facts):\n";
-    for (const CommandSpec& spec : commands())
-        s << "  " << spec.name << (*spec.arguments ? " " : "") << spec.arguments << ": " << spec.summary
-          << "  (e.g. " << spec.example << ")\n";
+    for (const CommandEntry& entry : commands())
+        s << "  " << entry.name << (*entry.arguments ? " " : "") << entry.arguments << ": " << entry.summary
+          << "  (e.g. " << entry.example << ")\n";
     s << "\ntrevalo COMMAND --help describes each of a command's options.\n"
       << "Exit status: 0 success, 1 a request that failed, 2 a usage error.\n";
     return text;

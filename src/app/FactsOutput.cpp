@@ -22,12 +22,12 @@ QString shownTitle(QString title)
 QVector<MenuItem> shownItems(const StatusMenuModel& menu)
 {
     QVector<MenuItem> items;
-    for (const MenuItemSpec& spec : statusMenuLayout()) {
-        if (spec.kind == ItemKind::Separator || spec.kind == ItemKind::Submenu ||
-            spec.item == MenuItem::levelIndicator)
+    for (const MenuItemSpec& entry : statusMenuLayout()) {
+        if (entry.kind == ItemKind::Separator || entry.kind == ItemKind::Submenu ||
+            entry.item == MenuItem::levelIndicator)
             continue;
-        if (menu.isVisible(spec.item))
-            items << spec.item;
+        if (menu.isVisible(entry.item))
+            items << entry.item;
     }
     return items;
 }

@@ -41,6 +41,10 @@ struct Answer {
     QString text; ///< the answer's text or error message, as sent (escaped)
 };
 
+/// How long a client waits for an ordinary answer: the running program answers at once, unless its
+/// start-up scan is still running.
+inline constexpr std::chrono::milliseconds kAnswerLimit = std::chrono::seconds(30);
+
 /// Sends one request and waits for its answer, at most `limit` in all. Blocking; for the command line.
 Answer ask(const QString& channel, const QString& request, std::chrono::milliseconds limit);
 

@@ -9,8 +9,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/// The running program answers at once, unless its start-up scan is still running.
-constexpr auto kAnswerLimit = 30s;
 /// A scan and a profile run: the profile's tools have a time limit of their own (60 s each, side by
 /// side), and the scan's alerts wait for the user.
 constexpr auto kRunAnalyserLimit = 10min;
@@ -20,7 +18,8 @@ constexpr auto kRunAnalyserLimit = 10min;
 int runScriptingCommand(const QString& request, const SystemRoot& root, QTextStream& out, QTextStream& err,
                         const std::function<QString()>& storedLastRun)
 {
-    const auto limit = request == QLatin1String(instance::runAnalyser) ? kRunAnalyserLimit : kAnswerLimit;
+    const auto limit =
+        request == QLatin1String(instance::runAnalyser) ? kRunAnalyserLimit : instance::kAnswerLimit;
     const instance::Answer answer = instance::ask(instance::channelName(root), request, limit);
     switch (answer.status) {
     case instance::Answer::Status::Ok:

@@ -4,21 +4,15 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+using trevalo::test::ProgramRun;
 using trevalo::test::TempRoot;
 
 namespace {
 
-struct ProgramRun {
-    int status;
-    QString out;
-    QString err;
-};
-
 ProgramRun trevalo(const TempRoot& mac, const QStringList& args)
 {
-    const trevalo::test::ProgramOutput run =
-        trevalo::test::runProgram(QStringList{"--root", mac.path(), "--answer", "OK", "choose"} + args);
-    return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+    return trevalo::test::runProgramText(QStringList{"--root", mac.path(), "--answer", "OK", "choose"} +
+                                         args);
 }
 
 TEST(DiskProgramTest, TheVolumeSubmenusMountAndEjectByName)

@@ -18,20 +18,14 @@
 
 using namespace trevalo;
 using namespace std::chrono_literals;
+using trevalo::test::ProgramRun;
 using trevalo::test::TempRoot;
 
 namespace {
 
-struct ProgramRun {
-    int status;
-    QString out;
-    QString err;
-};
-
 ProgramRun trevalo(const QStringList& args)
 {
-    const trevalo::test::ProgramOutput run = trevalo::test::runProgram(args);
-    return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
+    return trevalo::test::runProgramText(args);
 }
 
 QProcessEnvironment offscreen()

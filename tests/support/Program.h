@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QString>
 #include <QStringList>
 
 namespace trevalo::test {
@@ -30,6 +31,19 @@ inline ProgramOutput runProgram(const QStringList& args)
     }
     return {finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
+}
+
+/// The same run, its output read as UTF-8 text.
+struct ProgramRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+inline ProgramRun runProgramText(const QStringList& args)
+{
+    const ProgramOutput run = runProgram(args);
+    return {run.status, QString::fromUtf8(run.out), QString::fromUtf8(run.err)};
 }
 
 } // namespace trevalo::test

@@ -11,8 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-/// How long the running program may take to answer; its start-up scan may still be running.
-constexpr auto kAnswerLimit = 30s;
 /// How long a program that holds the lock may take to open its channel.
 constexpr auto kListenLimit = 5s;
 
@@ -24,7 +22,7 @@ int handOverToRunningProgram(const SystemRoot& root, QTextStream& err)
     const QDeadlineTimer listening(kListenLimit);
     instance::Answer answer;
     for (;;) {
-        answer = instance::ask(instance::channelName(root), instance::showMenu, kAnswerLimit);
+        answer = instance::ask(instance::channelName(root), instance::showMenu, instance::kAnswerLimit);
         if (answer.status != instance::Answer::Status::NotRunning || listening.hasExpired())
             break;
         QThread::msleep(100);
